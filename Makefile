@@ -1,0 +1,44 @@
+# Every target first makes sure the Debian packages are there.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
+JOBS       ?= $(shell nproc)
+CTEST_ARGS ?= --output-on-failure -j $(JOBS)
+# Labels of the tests that need no display; the sanitizer build runs these.
+HEADLESS_LABELS ?= app|engine|profiles|convert|http|download|cli
+
+.PHONY: deps build run test test-asan test-tsan bench format clean
+
+deps:
+	@scripts/install-deps.sh
+
+build: deps
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@scripts/run.sh $(BUILD)/bin
+
+test: build
+	@cd $(BUILD) && ctest $(CTEST_ARGS)
+	@$(MAKE) --no-print-directory test-asan
+
+test-asan: deps
+	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMEDIACONV_SANITIZE=ON -DMEDIACONV_GUI=OFF >/dev/null
+	@cmake --build $(ASAN_BUILD) -j $(JOBS)
+	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+		ctest $(CTEST_ARGS) -L '$(HEADLESS_LABELS)' -LE 'slow'
+
+test-tsan: deps
+	@cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMEDIACONV_TSAN=ON -DMEDIACONV_GUI=OFF >/dev/null
+	@cmake --build $(TSAN_BUILD) -j $(JOBS)
+	@cd $(TSAN_BUILD) && ctest $(CTEST_ARGS) -L 'threads'
+
+bench: build
+	@bench/run.sh $(BUILD)/bin
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	@rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)

@@ -1,0 +1,48 @@
+#include "app/QueueMainThread.h"
+
+#include <future>
+
+namespace mediaconv::app {
+
+TQueueMainThread::TQueueMainThread() : mainId_(std::this_thread::get_id()) {}
+
+bool TQueueMainThread::IsMainThread() const { return std::this_thread::get_id() == mainId_; }
+
+void TQueueMainThread::InvokeAndWait(std::function<void()> fn) {
+  if (IsMainThread()) {
+    fn();
+    return;
+  }
+  std::packaged_task<void()> task(std::move(fn));
+  std::future<void> done = task.get_future();
+  Post([&task] { task(); });
+  done.get();  // rethrows what the handler threw, on the worker
+}
+
+void TQueueMainThread::Post(std::function<void()> fn) {
+  {
+    std::scoped_lock lock(mutex_);
+    queue_.push_back(std::move(fn));
+  }
+  queued_.notify_all();
+}
+
+void TQueueMainThread::ServePending() {
+  std::deque<std::function<void()>> batch;
+  {
+    std::scoped_lock lock(mutex_);
+    batch.swap(queue_);
+  }
+  for (auto& fn : batch) fn();
+}
+
+bool TQueueMainThread::WaitAndServe(std::chrono::milliseconds timeout) {
+  {
+    std::unique_lock lock(mutex_);
+    if (!queued_.wait_for(lock, timeout, [this] { return !queue_.empty(); })) return false;
+  }
+  ServePending();
+  return true;
+}
+
+}  // namespace mediaconv::app

@@ -1,0 +1,106 @@
+#include "support/Fixtures.h"
+
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <mutex>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace mediaconv::test {
+namespace {
+
+std::map<std::string, std::string> ParseKeyValues(const std::string& text) {
+  std::map<std::string, std::string> values;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = text.substr(start, end - start);
+    const size_t eq = line.find('=');
+    if (eq != std::string::npos && !values.count(line.substr(0, eq)))
+      values[line.substr(0, eq)] = line.substr(eq + 1);
+    start = end + 1;
+  }
+  return values;
+}
+
+struct TTempFolders {
+  std::mutex mutex;
+  std::vector<fs::path> folders;
+  ~TTempFolders() {
+    std::error_code ignored;
+    for (const auto& folder : folders) fs::remove_all(folder, ignored);
+  }
+};
+
+TTempFolders& TempFolders() {
+  static TTempFolders folders;
+  return folders;
+}
+
+}  // namespace
+
+std::string ShellQuote(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) {
+    if (c == '\'')
+      quoted += "'\\''";
+    else
+      quoted += c;
+  }
+  return quoted + "'";
+}
+
+TCommandResult RunCommand(const std::string& command) {
+  TCommandResult result;
+  FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+  if (!pipe) return result;
+  std::array<char, 4096> buffer{};
+  size_t got = 0;
+  while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) result.output.append(buffer.data(), got);
+  const int status = ::pclose(pipe);
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+std::string BinDir() { return MEDIACONV_BIN_DIR; }
+
+std::string MediaFixture(const std::string& fileName, const std::string& ffmpegArgs) {
+  const fs::path path = fs::path(MEDIACONV_FIXTURE_DIR) / fileName;
+  if (fs::exists(path)) return path.string();
+  // Made under a private name and renamed, so parallel tests never see half a file.
+  const fs::path partial = path.parent_path() / (std::to_string(::getpid()) + ".part." + fileName);
+  const TCommandResult made =
+      RunCommand("ffmpeg -nostdin -y -v error " + ffmpegArgs + " " + ShellQuote(partial.string()));
+  if (made.exitCode != 0) {
+    fs::remove(partial);
+    return {};
+  }
+  fs::rename(partial, path);
+  return path.string();
+}
+
+std::string TempFolder(const std::string& hint) {
+  std::string pattern = (fs::temp_directory_path() / ("mediaconv-" + hint + "-XXXXXX")).string();
+  if (!::mkdtemp(pattern.data())) return {};
+  std::scoped_lock lock(TempFolders().mutex);
+  TempFolders().folders.emplace_back(pattern);
+  return pattern;
+}
+
+std::map<std::string, std::string> ProbeStream(const std::string& path, const std::string& selector) {
+  return ParseKeyValues(RunCommand("ffprobe -v error -select_streams " + selector +
+                                   " -show_entries stream -of default=nw=1 " + ShellQuote(path))
+                            .output);
+}
+
+std::map<std::string, std::string> ProbeFormat(const std::string& path) {
+  return ParseKeyValues(
+      RunCommand("ffprobe -v error -show_entries format -of default=nw=1 " + ShellQuote(path)).output);
+}
+
+}  // namespace mediaconv::test

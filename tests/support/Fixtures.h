@@ -1,0 +1,32 @@
+#pragma once
+#include <map>
+#include <string>
+
+namespace mediaconv::test {
+
+struct TCommandResult {
+  int exitCode = -1;
+  std::string output;  // standard output and standard error together
+};
+
+// Runs a shell command and collects what it printed.
+TCommandResult RunCommand(const std::string& command);
+
+// Folder of the built executables (build/bin).
+std::string BinDir();
+
+// A media fixture made once per build tree with the ffmpeg CLI:
+// `ffmpeg -y -v error <ffmpegArgs> <path>`. Safe when tests run in parallel.
+std::string MediaFixture(const std::string& fileName, const std::string& ffmpegArgs);
+
+// A fresh empty folder for one test, removed at exit of the process.
+std::string TempFolder(const std::string& hint = "t");
+
+// ffprobe's entries of one stream ("v:0", "a:0") or of the format (empty
+// selector): key=value pairs as ffprobe prints them.
+std::map<std::string, std::string> ProbeStream(const std::string& path, const std::string& selector);
+std::map<std::string, std::string> ProbeFormat(const std::string& path);
+
+std::string ShellQuote(const std::string& text);
+
+}  // namespace mediaconv::test
