@@ -7,6 +7,7 @@
 #include <span>
 
 #include "engine/loader/Av.h"
+#include "engine/log/FFLogger.h"
 
 namespace mediaconv::engine {
 namespace {
@@ -106,6 +107,8 @@ bool TFFLoader::LoadLibrary(TLibraryKind kind) {
     SetEntry(entry, symbol);
   }
   status.bound = true;
+  // The libraries' log lines reach the logger from the moment avutil is bound.
+  if (kind == lkAvutil) TFFLogger::HookLibraryLog();
   return true;
 }
 
@@ -138,9 +141,7 @@ void TFFLoader::UnloadLibraries(TLibrarySet set) {
     if (set & LibrarySet(TLibraryKind(kind))) UnloadLibrary(TLibraryKind(kind));
 }
 
-bool TFFLoader::LibraryLoaded(TLibraryKind kind) const {
-  return status_[kind].handle && status_[kind].bound;
-}
+bool TFFLoader::LibraryLoaded(TLibraryKind kind) const { return status_[kind].handle && status_[kind].bound; }
 
 bool TFFLoader::LibrariesLoaded(TLibrarySet set) const {
   for (int kind = 0; kind < kLibraryKindCount; ++kind)
