@@ -112,22 +112,13 @@ TEST_F(FFLoggerTest, OneMessageMaySpanSeveralLines) {
 }
 
 TEST_F(FFLoggerTest, FragmentsOfTwoThreadsNeverJoin) {
-  uint32_t firstId = 0, secondId = 0;
-  std::thread([&] {
-    firstId = CurrentThreadId();
-    LibraryLog(nullptr, AV_LOG_INFO, "first ");
-  }).join();
-  std::thread([&] {
-    secondId = CurrentThreadId();
-    LibraryLog(nullptr, AV_LOG_INFO, "second\n");
-  }).join();
-  LibraryLog(nullptr, AV_LOG_INFO, "main\n");
-  EXPECT_EQ(Logged(), (Texts{"second", "main"}));
-  // The first thread's id may be reused by the second; only then would they share a line.
-  if (firstId != secondId) {
-    std::thread([&] { LibraryLog(nullptr, AV_LOG_INFO, "unrelated\n"); }).join();
-    EXPECT_EQ(Logged().size(), 3u);
-  }
+  LibraryLog(nullptr, AV_LOG_INFO, "main ");
+  std::thread([] { LibraryLog(nullptr, AV_LOG_INFO, "first "); }).join();
+  std::thread([] { LibraryLog(nullptr, AV_LOG_INFO, "second\n"); }).join();
+  std::thread([] { LibraryLog(nullptr, AV_LOG_INFO, "third\n"); }).join();
+  LibraryLog(nullptr, AV_LOG_INFO, "end\n");
+  // An ended thread's unfinished line goes with it, whoever gets its id next.
+  EXPECT_EQ(Logged(), (Texts{"second", "third", "main end"}));
 }
 
 TEST_F(FFLoggerTest, RepeatedLinesAreFoldedIntoOneNotice) {
@@ -140,6 +131,16 @@ TEST_F(FFLoggerTest, RepeatedLinesAreFoldedIntoOneNotice) {
   LibraryLog(nullptr, AV_LOG_INFO, "\n");
   EXPECT_EQ(Logged().back(), "other");
   EXPECT_EQ(Logged().size(), 4u);
+}
+
+TEST_F(FFLoggerTest, RepeatsAreFoldedPerThreadAndForWholeLinesOnly) {
+  LibraryLog(nullptr, AV_LOG_INFO, "shared\n");
+  std::thread([] { LibraryLog(nullptr, AV_LOG_INFO, "shared\n"); }).join();
+  EXPECT_EQ(Logged(), (Texts{"shared", "shared"}));
+  // The end of a line equal to the last line is no repeat either.
+  LibraryLog(nullptr, AV_LOG_INFO, "half ");
+  LibraryLog(nullptr, AV_LOG_INFO, "shared\n");
+  EXPECT_EQ(Logged().back(), "half shared");
 }
 
 TEST_F(FFLoggerTest, ContextLinesStartWithTheObjectsNameAndAddress) {
@@ -298,6 +299,8 @@ TEST_F(FFLoggerTest, ThreadsLogToAMainThreadThatAlsoLogs) {
       for (int i = 0; i < kLines; ++i) {
         av::av_log(nullptr, AV_LOG_INFO, "worker %d ", w);
         av::av_log(nullptr, AV_LOG_INFO, "line %d library\n", i);
+        av::av_log(nullptr, AV_LOG_INFO, "tick\n");
+        av::av_log(nullptr, AV_LOG_INFO, "tick\n");
         logger_->LogFmt(nullptr, llInfo, "worker %d component %d", w, i);
       }
       ++finished;
@@ -320,11 +323,14 @@ TEST_F(FFLoggerTest, ThreadsLogToAMainThreadThatAlsoLogs) {
   for (const TLine& line : lines_) byThread[line.threadId].push_back(line.text);
   for (int w = 0; w < kWorkers; ++w) {
     const auto& texts = byThread[ids[w]];
-    ASSERT_EQ(texts.size(), std::size_t(2 * kLines)) << "worker " << w;
+    std::vector<std::string> expected;
     for (int i = 0; i < kLines; ++i) {
-      EXPECT_EQ(texts[2 * i], "worker " + std::to_string(w) + " line " + std::to_string(i) + " library");
-      EXPECT_EQ(texts[2 * i + 1], "worker " + std::to_string(w) + " component " + std::to_string(i));
+      if (i > 0) expected.push_back("    Last message repeated 1 times");
+      expected.push_back("worker " + std::to_string(w) + " line " + std::to_string(i) + " library");
+      expected.push_back("tick");
+      expected.push_back("worker " + std::to_string(w) + " component " + std::to_string(i));
     }
+    EXPECT_EQ(texts, expected) << "worker " << w;
   }
   const auto& own = byThread[CurrentThreadId()];
   EXPECT_GE(own.size(), std::size_t(echoes.load()));

@@ -11,7 +11,6 @@
 #include <memory>
 #include <mutex>
 #include <stdexcept>
-#include <unordered_map>
 #include <vector>
 
 #include "app/MainThread.h"
@@ -39,19 +38,19 @@ TLoggerRegistry& Registry() {
   return registry;
 }
 
-// Per-thread line assembly and the repeat folding of library lines, all
-// under the global log lock.
-struct TLogState {
-  std::mutex lock;
-  std::unordered_map<uint32_t, std::string> pending;  // by thread: text since its last complete line
-  std::string lastText;
+// Per-thread line assembly and repeat folding of library lines. The state is
+// the thread's own, so no lock is needed, and a thread that ends takes its
+// unfinished line with it instead of leaving it to the next thread that gets
+// the same id. Repeats are folded per thread and only for whole lines:
+// comparing fragments across threads would drop one thread's line as a
+// "repeat" of another's and glue its pending fragment to its next line.
+struct TLogItem {
+  std::string pending;   // text since the thread's last complete line
+  std::string lastLine;  // the last message that was a whole line by itself
   int repeatCount = 0;
 };
 
-TLogState& LogState() {
-  static TLogState& state = *new TLogState;
-  return state;
-}
+thread_local TLogItem tLogItem;
 
 [[noreturn]] void ProgrammingError(const char* text) {
   std::fprintf(stderr, "%s\n", text);
@@ -218,28 +217,26 @@ void TFFLogger::LibraryLogCallback(void* context, int level, const char* format,
   const std::string prefix = ContextPrefix(context);
   const uint32_t threadId = CurrentThreadId();
 
-  // Lines are cut under the lock and delivered after it: delivery may wait for
-  // the main thread, which may itself be logging.
+  // Lines are cut first and delivered after: delivery may wait for the main
+  // thread, and the handler may log again on this thread.
   std::vector<std::string> lines;
-  {
-    TLogState& state = LogState();
-    std::scoped_lock lock(state.lock);
-    std::string& pending = state.pending[threadId];
-    std::string fragment = pending.empty() ? prefix + buffer : std::string(buffer);
-    if (!fragment.empty() && fragment.back() == '\n' && fragment == state.lastText) {
-      ++state.repeatCount;
-      return;
-    }
-    pending += fragment;
-    if (state.repeatCount > 0) {
-      lines.push_back(RepeatNotice(state.repeatCount));
-      state.repeatCount = 0;
-    }
-    state.lastText = std::move(fragment);
-    for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
-      lines.push_back(pending.substr(0, end));
-      pending.erase(0, end + 1);
-    }
+  TLogItem& item = tLogItem;
+  const bool startsLine = item.pending.empty();
+  std::string fragment = startsLine ? prefix + buffer : std::string(buffer);
+  const bool wholeLine = startsLine && !fragment.empty() && fragment.back() == '\n';
+  if (wholeLine && fragment == item.lastLine) {
+    ++item.repeatCount;
+    return;
+  }
+  if (item.repeatCount > 0) {
+    lines.push_back(RepeatNotice(item.repeatCount));
+    item.repeatCount = 0;
+  }
+  item.lastLine = wholeLine ? fragment : std::string();
+  item.pending += fragment;
+  for (std::size_t end; (end = item.pending.find('\n')) != std::string::npos;) {
+    lines.push_back(item.pending.substr(0, end));
+    item.pending.erase(0, end + 1);
   }
   if (lines.empty()) return;
 
