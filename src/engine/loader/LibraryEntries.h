@@ -33,7 +33,7 @@
   X(av_audio_fifo_read) X(av_audio_fifo_size) X(av_audio_fifo_realloc) X(av_audio_fifo_drain)      \
   X(av_get_media_type_string) X(av_get_picture_type_char) X(av_fifo_alloc2) X(av_fifo_freep2)      \
   X(av_fifo_write) X(av_fifo_read) X(av_fifo_can_read) X(av_fifo_can_write) X(av_fifo_grow2)       \
-  X(av_log2) X(av_version_info) X(av_get_token) X(av_match_name)
+  X(av_log2) X(av_version_info) X(av_get_token) X(av_match_name) X(av_get_pix_fmt_string) X(av_get_sample_fmt_string)
 
 #define MEDIACONV_SWRESAMPLE_ENTRIES(X)                                                            \
   X(swr_alloc) X(swr_alloc_set_opts2) X(swr_init) X(swr_is_initialized) X(swr_free) X(swr_close)    \
