@@ -174,7 +174,9 @@ void TIniFile::WriteString(const std::string& section, const std::string& key, c
   const std::string cleanValue = OneLine(value);
   auto sectionLine = FindSection(section);
   if (!sectionLine) {
-    lines_.push_back("[" + Trim(OneLine(section)) + "]");
+    std::string header(1, '[');
+    header.append(Trim(OneLine(section))).append(1, ']');
+    lines_.push_back(std::move(header));
     lines_.push_back(cleanKey + "=" + cleanValue);
     return;
   }
@@ -209,7 +211,9 @@ void TIniFile::UpdateFile() const {
   // Write through a symbolic link rather than replace it with a file.
   if (fs::is_symlink(target, ignored)) target = fs::weakly_canonical(target, ignored);
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  std::string tempName = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+  std::string tempFile(1, '.');  // hidden, beside the file, so rename stays within one file system
+  tempFile.append(target.filename().string()).append(".XXXXXX");
+  std::string tempName = (folder / tempFile).string();
   const int fd = ::mkstemp(tempName.data());
   if (fd < 0) WriteFailed(fileName_, errno);
 
