@@ -33,7 +33,18 @@ void TQueueMainThread::ServePending() {
     std::scoped_lock lock(mutex_);
     batch.swap(queue_);
   }
-  for (auto& fn : batch) fn();
+  while (!batch.empty()) {
+    std::function<void()> fn = std::move(batch.front());
+    batch.pop_front();
+    try {
+      fn();
+    } catch (...) {
+      // Keep what was not run yet: a worker waiting in InvokeAndWait may be among it.
+      std::scoped_lock lock(mutex_);
+      queue_.insert(queue_.begin(), std::make_move_iterator(batch.begin()), std::make_move_iterator(batch.end()));
+      throw;
+    }
+  }
 }
 
 bool TQueueMainThread::WaitAndServe(std::chrono::milliseconds timeout) {

@@ -114,3 +114,14 @@ TEST(QueueMainThread, ManyWorkersAreAllServed) {
 
 }  // namespace
 }  // namespace mediaconv::app
+
+TEST(QueueMainThread, PostedWorkThatThrowsKeepsTheRestQueued) {
+  mediaconv::app::TQueueMainThread mainThread;
+  std::vector<int> ran;
+  mainThread.Post([] { throw std::runtime_error("boom"); });
+  mainThread.Post([&ran] { ran.push_back(2); });
+  EXPECT_THROW(mainThread.ServePending(), std::runtime_error);
+  EXPECT_TRUE(ran.empty());
+  mainThread.ServePending();
+  EXPECT_EQ(ran, std::vector<int>{2});
+}
