@@ -18,10 +18,12 @@ TDepthFormat FormatForDepth(int depth) {
   switch (depth) {
     case 8:
       return {AV_PIX_FMT_BGR8, 8, 1};
+    // Red in the high bits, as device-independent bitmaps and QImage's
+    // RGB555/RGB16 have it; the library's "BGR555/565" put blue there.
     case 15:
-      return {AV_PIX_FMT_BGR555LE, 15, 2};
+      return {AV_PIX_FMT_RGB555LE, 15, 2};
     case 16:
-      return {AV_PIX_FMT_BGR565LE, 16, 2};
+      return {AV_PIX_FMT_RGB565LE, 16, 2};
     case 32:
       return {AV_PIX_FMT_BGRA, 32, 4};
     default:

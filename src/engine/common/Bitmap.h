@@ -8,8 +8,10 @@ namespace mediaconv::engine {
 
 // A picture handed to the GUI. Rows top-down, each Stride bytes (a multiple
 // of 4, so QImage can wrap Bits without copying). BitsPerPixel is the depth:
-// 8 (BGR 3-3-2), 15 (BGR 5-5-5 in 16-bit little-endian pixels), 16 (BGR
-// 5-6-5), 24 (bytes B, G, R), 32 (bytes B, G, R, A).
+// 8 (one byte, blue in the top 2 bits, then 3 green, 3 red), 15 and 16
+// (16-bit little-endian pixels, red in the high bits: x-5-5-5 as
+// QImage::Format_RGB555, 5-6-5 as QImage::Format_RGB16), 24 (bytes B, G, R),
+// 32 (bytes B, G, R, A).
 struct TBitmap {
   int Width = 0, Height = 0, BitsPerPixel = 0, Stride = 0;
   std::vector<uint8_t> Bits;
