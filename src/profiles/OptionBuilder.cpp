@@ -87,12 +87,12 @@ std::string DecimalText(double value) {
 
 void ApplyOutputProfile(engine::TOutputOptions& options, int classId, int formatId, int32_t presetIndex,
                         const int32_t* inputAudioBitrate) {
+  const TFormatPresets* format = FindFormatPresets(classId, formatId);
+  if (!format) return;
   if (classId == kClassAudio)
     options.DisableVideo = true;
   else if (classId == kClassVideo)
     options.DisableVideo = false;
-  const TFormatPresets* format = FindFormatPresets(classId, formatId);
-  if (!format) return;
   ApplyRow(options, format->EveryPreset);
   const TPresetRow* row = FindPresetRow(classId, formatId, presetIndex);
   if (!row) return;

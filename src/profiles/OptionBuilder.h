@@ -31,8 +31,8 @@ class TOutputNames {
 
 // Sets the fields of the class, the format and the preset on options: the
 // class-wide DisableVideo, then what every preset of the format sets, then
-// the preset's row. A bad class or format id, or an index without a row,
-// adds nothing of its own. The input's audio bit rate is copied for the
+// the preset's row. A bad class or format id sets nothing; an index without
+// a row adds nothing to the class and format fields. The input's audio bit rate is copied for the
 // preset that asks for it only when inputAudioBitrate is given.
 void ApplyOutputProfile(engine::TOutputOptions& options, int classId, int formatId, int32_t presetIndex,
                         const int32_t* inputAudioBitrate = nullptr);

@@ -26,6 +26,8 @@ struct TInputOptions {
   int64_t StartTime = kNoTimestamp;  // microseconds ("ss")
   int32_t ProgramID = -1;            // "programid", applied when 0 or more
   std::string ExtOptions;
+
+  bool operator==(const TInputOptions&) const = default;
 };
 
 // Metadata of an output file.
@@ -40,6 +42,8 @@ struct TStreamInfo {
   std::string Comment;
   std::string Album;
   std::string Genre;
+
+  bool operator==(const TStreamInfo&) const = default;
 };
 
 // Options for one output file of a task. A number field is applied only under
@@ -101,6 +105,8 @@ struct TOutputOptions {
   // Free for the caller; the encoder never reads them.
   int32_t Tag1 = 0;
   int32_t Tag2 = 0;
+
+  bool operator==(const TOutputOptions&) const = default;
 };
 
 }  // namespace mediaconv::engine
