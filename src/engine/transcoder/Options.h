@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/log/FFLogger.h"
 #include "engine/transcoder/FFmpegException.h"
 #include "engine/transcoder/OptionStore.h"
 #include "engine/transcoder/OptionText.h"
@@ -117,8 +118,8 @@ class TTranscoderOptions {
   // the target preset guesses its television norm from them.
   virtual std::vector<AVRational> InputVideoFrameRates() const = 0;
 
-  // Logs through the shared logger unless the verbosity silences it.
-  void LogMessage(int level, const std::string& text) const;
+  // Logs through the shared logger.
+  void LogMessage(TLogLevel level, const std::string& text) const;
 
   TTranscoderSettings settings_;
   TOptionStore optionStore_;
@@ -151,6 +152,8 @@ class TTranscoderOptions {
   void ApplyTargetOption(const std::string& value);
 
   void ApplyPresetText(const std::string& displayName, const std::string& text);
+
+  bool meThresholdWarned_ = false;
 };
 
 }  // namespace mediaconv::engine
