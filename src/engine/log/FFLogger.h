@@ -73,8 +73,11 @@ class TFFLogger {
   // Routes the libraries' log output to the default logger and applies its
   // level; needs avutil bound (the loader calls it once avutil is).
   static void HookLibraryLog();
-  // The av_log callback: assembles each thread's fragments into lines,
-  // folds repeated lines and prefixes lines logged for a context object.
+  // The av_log callback: assembles each thread's fragments into lines (in
+  // the thread's own state, so it takes no lock), folds a thread's repeated
+  // whole lines and prefixes lines logged for a context object. Lines are
+  // delivered after assembly, so a worker waiting for the main thread holds
+  // nothing the main thread's own logging needs.
   static void LibraryLogCallback(void* context, int level, const char* format, va_list args);
 
   // The notice that replaces a run of repeated library lines.
