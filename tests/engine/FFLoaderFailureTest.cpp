@@ -131,10 +131,14 @@ TEST(FFLoaderFailure, SingleLibraryLoadsAloneAndAFailedSetKeepsTheOthers) {
   ExpectNothingLoaded();
 }
 
-// Last: the real libraries load again after the failures, and a second load
-// of a loaded set opens nothing.
+// The real libraries load again after a failure, and a second load of a
+// loaded set opens nothing.
 TEST(FFLoaderFailure, RealLibrariesLoadAfterFailuresAndASecondLoadOpensNothing) {
   auto& loader = TFFLoader::Instance();
+  const std::string broken = TempFolder("lib");
+  WriteFile(broken + "/" + TFFLoader::LibraryFileName(lkAvcodec), "broken");
+  loader.SetLibraryPath(broken);
+  ASSERT_FALSE(loader.LoadLibraries(EngineLibraries));
   loader.SetLibraryPath("");
   ASSERT_TRUE(loader.LoadLibraries(EngineLibraries)) << loader.LastErrorText();
   EXPECT_TRUE(loader.LibrariesLoaded(EngineLibraries));
