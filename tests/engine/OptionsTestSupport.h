@@ -1,0 +1,124 @@
+#pragma once
+// A transcoder with the run's hooks replaced by recorders, the media
+// libraries loaded once, and the logger's lines captured.
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/loader/Av.h"
+#include "engine/loader/FFLoader.h"
+#include "engine/log/FFLogger.h"
+#include "engine/transcoder/Options.h"
+
+namespace mediaconv::test {
+
+using engine::TLogLevel;
+
+class TTestTranscoder : public engine::TTranscoderOptions {
+ public:
+  // What each hook saw: "input <file> ..." and so on.
+  std::vector<std::string> events;
+  int outputCount = 0;
+  bool frameHookResult = true;
+  std::vector<std::vector<std::string>> frameHooks;
+  std::vector<AVRational> inputRates;
+
+ protected:
+  void OpenInputFile(const std::string& fileName) override {
+    events.push_back("input " + fileName + " f=" + settings_.formatName + " vcodec=" +
+                     settings_.videoCodecName + " s=" + std::to_string(settings_.frameWidth) + "x" +
+                     std::to_string(settings_.frameHeight) + " ss=" + std::to_string(settings_.startTime) +
+                     " program=" + std::to_string(settings_.programId) + " vf=" + settings_.videoFilters);
+  }
+  void OpenOutputFile(const std::string& fileName, bool join) override {
+    ++outputCount;
+    events.push_back("output " + fileName + (join ? " join" : "") + " acodec=" + settings_.audioCodecName +
+                     " vcodec=" + settings_.videoCodecName + " s=" + std::to_string(settings_.frameWidth) +
+                     "x" + std::to_string(settings_.frameHeight) + " vf=" + settings_.videoFilters);
+    // The run consumes the first streams' codec names.
+    settings_.audioCodecName.clear();
+    settings_.videoCodecName.clear();
+    settings_.subtitleCodecName.clear();
+  }
+  int OutputFileCount() const override { return outputCount; }
+  void NewVideoStream() override {
+    events.push_back("newvideo vcodec=" + settings_.videoCodecName +
+                     " s=" + std::to_string(settings_.frameWidth) + "x" +
+                     std::to_string(settings_.frameHeight) + " vf=" + settings_.videoFilters);
+    settings_.videoCodecName.clear();
+  }
+  void NewAudioStream() override {
+    events.push_back("newaudio acodec=" + settings_.audioCodecName);
+    settings_.audioCodecName.clear();
+  }
+  void NewSubtitleStream() override {
+    events.push_back("newsubtitle scodec=" + settings_.subtitleCodecName);
+    settings_.subtitleCodecName.clear();
+  }
+  bool AddFrameHook(const std::vector<std::string>& words) override {
+    frameHooks.push_back(words);
+    return frameHookResult;
+  }
+  std::vector<AVRational> InputVideoFrameRates() const override { return inputRates; }
+};
+
+inline void LoadMediaLibraries() {
+  auto& loader = engine::TFFLoader::Instance();
+  ASSERT_TRUE(loader.LoadLibraries(engine::EngineLibraries)) << loader.LastErrorText();
+}
+
+// Collects the logger's lines for the life of the object.
+class TLogCapture {
+ public:
+  TLogCapture() {
+    auto& logger = engine::TFFLogger::DefaultLogger();
+    savedLevel_ = logger.LogLevel();
+    logger.SetTriggerEventInMainThread(false);
+    logger.SetLogLevel(engine::llDebug);
+    logger.OnLog = [this](const void*, uint32_t, TLogLevel level, const std::string& message) {
+      std::scoped_lock lock(mutex_);
+      lines_.emplace_back(level, message);
+    };
+  }
+  ~TLogCapture() {
+    auto& logger = engine::TFFLogger::DefaultLogger();
+    logger.OnLog = nullptr;
+    logger.SetLogLevel(savedLevel_);
+  }
+
+  int Count(TLogLevel level, const std::string& text) const {
+    std::scoped_lock lock(mutex_);
+    int count = 0;
+    for (const auto& [lineLevel, message] : lines_)
+      if (lineLevel == level && message.find(text) != std::string::npos) ++count;
+    return count;
+  }
+  std::vector<std::string> Lines(TLogLevel level) const {
+    std::scoped_lock lock(mutex_);
+    std::vector<std::string> result;
+    for (const auto& [lineLevel, message] : lines_)
+      if (lineLevel == level) result.push_back(message);
+    return result;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<std::pair<TLogLevel, std::string>> lines_;
+  TLogLevel savedLevel_ = engine::llInfo;
+};
+
+// The message of the FFmpegException that fn raises, or "(no exception)".
+template <typename F>
+std::string ErrorOf(F&& fn) {
+  try {
+    fn();
+  } catch (const engine::FFmpegException& error) {
+    return error.what();
+  }
+  return "(no exception)";
+}
+
+}  // namespace mediaconv::test
