@@ -384,12 +384,48 @@ TEST_F(DecoderTest, SeekToStartAndMiddle) {
   EXPECT_GT(MeanDifference(bitmap, first), 5.0);
 }
 
-TEST_F(DecoderTest, SeekBeyondTheEndFails) {
+TEST_F(DecoderTest, SeekToTheMiddleOfAClipWithOneKeyFrame) {
+  const std::string path = MediaFixture(
+      "prober_onekey.mp4",
+      "-f lavfi -i testsrc2=size=160x120:rate=25:duration=2 -c:v libx264 -g 1000 -sc_threshold 0");
+  TFFDecoder decoder;
+  ASSERT_TRUE(decoder.LoadFile(path));
+  // There is no key frame after the middle: the one before it is taken.
+  ASSERT_TRUE(decoder.Seek(0, 1000000)) << decoder.LastError();
+  EXPECT_FALSE(decoder.EndOfStream());
+  ASSERT_TRUE(decoder.DecodeNextFrame(-1)) << decoder.LastError();
+  EXPECT_EQ(decoder.FrameTime(), 0);
+  EXPECT_TRUE(decoder.KeyFrame());
+}
+
+TEST_F(DecoderTest, SeekBeyondTheEndLandsOnTheLastKeyFrame) {
   TFFDecoder decoder;
   ASSERT_TRUE(decoder.LoadFile(AvFile()));
-  EXPECT_FALSE(decoder.Seek(0, 100000000));
-  EXPECT_EQ(decoder.LastError(), "could not seek to position 100.000 seconds");
-  EXPECT_EQ(LoggedLevel(decoder, decoder.LastError()), llError);
+  ASSERT_TRUE(decoder.Seek(0, 100000000)) << decoder.LastError();
+  ASSERT_TRUE(decoder.DecodeNextFrame(-1));
+  EXPECT_EQ(decoder.FrameTime(), 1600000);
+  EXPECT_TRUE(decoder.KeyFrame());
+}
+
+TEST_F(DecoderTest, FailedSeeksSayWhere) {
+  struct {
+    std::string path;
+    int flags;
+    int64_t position;
+    const char* error;
+  } const cases[] = {
+      {AvFile(), TFFDecoder::kSeekByte, 100,
+       "could not seek to position 100 bytes"},  // MP4 has no byte seeking
+      {RawH264File(), 0, 500000,
+       "could not seek to position 0.500 seconds"},  // nor a raw stream time seeking
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.error);
+    TFFDecoder decoder;
+    ASSERT_TRUE(decoder.LoadFile(c.path));
+    EXPECT_FALSE(decoder.Seek(c.flags, c.position));
+    EXPECT_EQ(LoggedLevel(decoder, c.error), llError);
+  }
 }
 
 TEST_F(DecoderTest, CopyFrameToBitmapBeforeADecodeLeavesTheBitmap) {

@@ -112,6 +112,10 @@ bool TFFDecoder::Seek(int flags, int64_t position) {
   int result = 0;
   if (position > 0) {
     result = av::av_seek_frame(context, currentStream_, target, flags);
+    // No key frame after the target (short clips, sparse key frames): take
+    // the one before it rather than fail and leave the input at its end.
+    if (result < 0 && !(flags & (kSeekBackward | kSeekByte)))
+      result = av::av_seek_frame(context, currentStream_, target, flags | kSeekBackward);
   } else {
     result = av::av_seek_frame(context, currentStream_, target, flags | kSeekBackward);
     if (result < 0) result = av::av_seek_frame(context, currentStream_, target, flags & ~kSeekBackward);
