@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <sys/stat.h>
 
+#include <cctype>
 #include <cstring>
 #include <span>
 
@@ -56,7 +57,12 @@ bool IsRegularFile(const std::string& path) {
 
 std::string DlError() {
   const char* text = ::dlerror();
-  return text ? text : "unknown error";
+  std::string message = text ? text : "unknown error";
+  // As the message ends a sentence of ours: no trailing blanks, breaks or full stops.
+  while (!message.empty() && (std::iscntrl(static_cast<unsigned char>(message.back())) ||
+                              message.back() == ' ' || message.back() == '.'))
+    message.pop_back();
+  return message;
 }
 
 }  // namespace

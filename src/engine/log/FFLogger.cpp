@@ -20,7 +20,7 @@ namespace mediaconv::engine {
 namespace {
 
 // The libraries' level as last applied; library messages above it are
-// dropped before any lock is taken.
+// dropped at the cost of one comparison.
 std::atomic<int> gMirrorLevel{AV_LOG_INFO};
 
 struct TLoggerRegistry {
