@@ -384,6 +384,47 @@ TEST_F(DecoderTest, SeekToStartAndMiddle) {
   EXPECT_GT(MeanDifference(bitmap, first), 5.0);
 }
 
+TEST_F(DecoderTest, SeekCountsFromTheStartOfAStreamThatStartsLate) {
+  // MPEG-TS streams start at 1.4 s; positions and picture times count from there.
+  const std::string path =
+      MediaFixture("prober_av.ts", "-f lavfi -i testsrc2=size=160x120:rate=25:duration=2 -c:v libx264 -g 10");
+  TFFDecoder decoder;
+  ASSERT_TRUE(decoder.LoadFile(path)) << decoder.LastError();
+  TVideoStreamInfo video;
+  ASSERT_TRUE(decoder.GetVideoStreamInfo(-1, video));
+  EXPECT_EQ(video.StartTimeUs, ProbedMicroseconds(ProbeStream(path, "v:0").at("start_time")));
+  EXPECT_GT(decoder.StartOffset(), 0);
+  EXPECT_EQ(decoder.StartOffset(), video.StartTime);
+
+  ASSERT_TRUE(decoder.DecodeNextFrame(-1));
+  EXPECT_EQ(decoder.FrameTime(), 0);
+  ASSERT_TRUE(decoder.Seek(0, 1000000)) << decoder.LastError();
+  ASSERT_TRUE(decoder.DecodeNextFrame(-1));
+  EXPECT_GE(decoder.FrameTime(), 800000);
+  EXPECT_LE(decoder.FrameTime(), 1200000);
+  ASSERT_TRUE(decoder.Seek(0, 0)) << decoder.LastError();
+  ASSERT_TRUE(decoder.DecodeNextFrame(-1));
+  EXPECT_EQ(decoder.FrameTime(), 0);
+}
+
+TEST_F(DecoderTest, DebugLinesTraceSeeksAndPictures) {
+  TFFDecoder decoder;
+  ASSERT_TRUE(decoder.LoadFile(AvFile()));
+  TFFLogger::DefaultLogger().SetLogLevel(llDebug);
+  ASSERT_TRUE(decoder.Seek(0, 0));
+  ASSERT_TRUE(decoder.DecodeNextFrame(-1));
+  TFFLogger::DefaultLogger().SetLogLevel(llInfo);
+  std::vector<std::string> own;
+  for (const auto& line : lines_)
+    if (line.sender == &decoder && line.level == llDebug) own.push_back(line.text);
+  ASSERT_EQ(own.size(), 4u);
+  EXPECT_EQ(own[0].rfind("current position ", 0), 0u) << own[0];
+  EXPECT_EQ(own[1].rfind("seek to position ", 0), 0u) << own[1];
+  EXPECT_EQ(own[2].rfind("pkt.st_idx=0, dts=", 0), 0u) << own[2];
+  EXPECT_NE(own[2].find(", pict_type=1"), std::string::npos) << own[2];
+  EXPECT_EQ(own[3], "decode PTS: 0.000");
+}
+
 TEST_F(DecoderTest, SeekToTheMiddleOfAClipWithOneKeyFrame) {
   const std::string path = MediaFixture(
       "prober_onekey.mp4",

@@ -117,7 +117,9 @@ bool TFFDecoder::Seek(int flags, int64_t position) {
     if (result < 0 && !(flags & (kSeekBackward | kSeekByte)))
       result = av::av_seek_frame(context, currentStream_, target, flags | kSeekBackward);
   } else {
-    result = av::av_seek_frame(context, currentStream_, target, flags | kSeekBackward);
+    // Time 0 lies at or before every picture, also in streams that start late
+    // and whose decode times precede their presentation times.
+    result = av::av_seek_frame(context, currentStream_, 0, flags | kSeekBackward);
     if (result < 0) result = av::av_seek_frame(context, currentStream_, target, flags & ~kSeekBackward);
     // A stream without an index (raw elementary streams) cannot seek by
     // time, but its start is still byte 0.
