@@ -592,8 +592,7 @@ TEST_F(DecoderTest, UnreadableFilesFailWithTheNameAndTheReason) {
   EXPECT_FALSE(decoder.LoadFile(folder + "/missing.mp4"));
   EXPECT_EQ(decoder.LastError(), folder + "/missing.mp4: No such file or directory");
   EXPECT_FALSE(decoder.LoadFile(folder));
-  EXPECT_EQ(decoder.LastError().rfind(folder + ": ", 0), 0u) << decoder.LastError();
-  EXPECT_GT(decoder.LastError().size(), folder.size() + 2);
+  EXPECT_EQ(decoder.LastError(), folder + ": Is a directory");
   EXPECT_EQ(decoder.StreamCount(), -1);
 }
 
