@@ -31,7 +31,10 @@ int LogLevelToLibraryLevel(TLogLevel level);
 // exists is a programming error and aborts.
 //
 // OnLog, TriggerEventInMainThread and the main thread are set up before
-// logging starts; the level may change at any time.
+// logging starts; the level may change at any time. Delivery to the main
+// thread is synchronous, so the main thread must not itself wait inside the
+// libraries for their own threads (a decoder with several threads): a line
+// one of them logs would wait for the main thread in turn.
 class TFFLogger {
  public:
   TFFLogger();
