@@ -260,7 +260,9 @@ TEST_F(OptionStore, BuilderBlocksOpenTheEncoder) {
     ASSERT_EQ(av::avcodec_open2(x264.get(), nullptr, nullptr), 0);
     EXPECT_EQ(x264->refs, c.refs);
     EXPECT_EQ(x264->gop_size, c.gop);
-    if (c.maxBFrames >= 0) EXPECT_EQ(x264->max_b_frames, c.maxBFrames);
+    if (c.maxBFrames >= 0) {
+      EXPECT_EQ(x264->max_b_frames, c.maxBFrames);
+    }
     EXPECT_EQ(x264->flags & AV_CODEC_FLAG_LOOP_FILTER, AV_CODEC_FLAG_LOOP_FILTER);
     EXPECT_EQ(x264->me_cmp & FF_CMP_CHROMA, FF_CMP_CHROMA);
     EXPECT_EQ(Get(x264->priv_data, "partitions"), c.partitions);

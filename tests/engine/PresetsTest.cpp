@@ -263,8 +263,12 @@ TEST_F(Presets, TargetsGiveTheSizesRatesCodecsAndFormatOfTheirNorm) {
     int64_t bitrate = 0;
     av::av_opt_get_int(video, "g", 0, &gop);
     av::av_opt_get_int(video, "b", 0, &bitrate);
-    if (c.gop >= 0) EXPECT_EQ(gop, c.gop);
-    if (c.bitrate >= 0) EXPECT_EQ(bitrate, c.bitrate);
+    if (c.gop >= 0) {
+      EXPECT_EQ(gop, c.gop);
+    }
+    if (c.bitrate >= 0) {
+      EXPECT_EQ(bitrate, c.bitrate);
+    }
   }
 }
 
