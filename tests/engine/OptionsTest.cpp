@@ -297,10 +297,27 @@ TEST_F(Options, TimesFramesAndSizes) {
   core.ApplyOption("f", "mp4");
   core.ApplyOption("f", "");
   EXPECT_EQ(settings.formatName, "mp4");
+}
+
+TEST_F(Options, ThreadsSetTheCodecThreadCount) {
+  TLogCapture log;
   core.ApplyOption("threads", "3");
   EXPECT_EQ(settings.codecThreadCount, 3);
   core.ApplyOption("threads", "auto");
   EXPECT_EQ(settings.codecThreadCount, 0);
+  core.ApplyOption("threads", "-2");
+  EXPECT_EQ(settings.codecThreadCount, 0);
+  EXPECT_EQ(log.Count(llWarning, "Option threads: codec thread count 3"), 1);
+  EXPECT_EQ(log.Count(llWarning, "Option threads"), 1);
+}
+
+TEST_F(Options, MotionThresholdIsReportedOnceAsWithoutEffect) {
+  TLogCapture log;
+  core.ApplyOption("me_threshold", "0");
+  core.ApplyOption("me_threshold", "4");
+  core.ApplyOption("me_threshold", "5");
+  EXPECT_EQ(settings.meThreshold, 5);
+  EXPECT_EQ(log.Count(llWarning, "me_threshold has no effect"), 1);
 }
 
 TEST_F(Options, BitstreamFilterChains) {

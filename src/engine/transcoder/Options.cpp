@@ -166,6 +166,13 @@ const std::vector<TTranscoderOptions::TOptionEntry>& TTranscoderOptions::Vocabul
          int count = 0;
          if (a.text != "auto" && !TryParseWhole(a.text, count)) throw IntegerError(a.text);
          self.settings_.codecThreadCount = std::max(count, 0);
+         // Once per core: the run differs from one codec thread here.
+         if (!self.threadsWarned_) {
+           self.threadsWarned_ = true;
+           self.LogMessage(llWarning, "Option threads: codec thread count " +
+                                          std::to_string(self.settings_.codecThreadCount) +
+                                          " (0 lets the library choose)");
+         }
        }},
       {"timelimit", K::kAny,
        [](TSelf& self, const TArg&) {

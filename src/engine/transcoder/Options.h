@@ -154,6 +154,7 @@ class TTranscoderOptions {
   void ApplyPresetText(const std::string& displayName, const std::string& text);
 
   bool meThresholdWarned_ = false;
+  bool threadsWarned_ = false;
 };
 
 }  // namespace mediaconv::engine
