@@ -55,7 +55,7 @@
   X(avcodec_descriptor_get) X(avcodec_descriptor_get_by_name) X(avcodec_get_class)                 \
   X(avcodec_string) X(avcodec_decode_subtitle2) X(avcodec_encode_subtitle) X(avsubtitle_free)      \
   X(av_codec_iterate) X(av_codec_is_encoder) X(av_codec_is_decoder) X(av_packet_alloc)             \
-  X(av_packet_free) X(av_packet_unref) X(av_packet_ref) X(av_packet_rescale_ts) X(av_new_packet)   \
+  X(av_packet_get_side_data) X(av_packet_free) X(av_packet_unref) X(av_packet_ref) X(av_packet_rescale_ts) X(av_new_packet)   \
   X(av_packet_clone) X(av_packet_move_ref) X(av_get_bits_per_sample)                               \
   X(av_get_exact_bits_per_sample) X(av_get_audio_frame_duration2) X(av_bsf_get_by_name)            \
   X(av_bsf_alloc) X(av_bsf_init) X(av_bsf_send_packet) X(av_bsf_receive_packet) X(av_bsf_free)     \

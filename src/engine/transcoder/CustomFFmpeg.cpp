@@ -1,0 +1,126 @@
+#include "engine/transcoder/CustomFFmpeg.h"
+
+#include <cassert>
+#include <chrono>
+
+#include "app/MainThread.h"
+#include "engine/log/FFLogger.h"
+#include "engine/transcoder/ConvertThread.h"
+
+namespace mediaconv::engine {
+
+TCustomFFmpeg::TCustomFFmpeg(int capacity) : capacity_(capacity) {
+  if (capacity < 1 || capacity > 512) throw std::logic_error("Assertion failed: capacity must be 1 to 512");
+}
+
+TCustomFFmpeg::~TCustomFFmpeg() {
+  Stop(true);
+  if (thread_ && thread_->IsCurrentThread()) {
+    // Destroyed by its own end handler: the worker ends by itself.
+    thread_.reset();
+  } else if (thread_) {
+    thread_->Join();
+    thread_.reset();
+  }
+  if (notifyThread_.joinable()) {
+    if (notifyThread_.get_id() == std::this_thread::get_id())
+      notifyThread_.detach();
+    else
+      notifyThread_.join();
+  }
+  if (!running_) ResetCore();
+}
+
+TConvertThread* TCustomFFmpeg::Start(bool threaded) {
+  if (running_ || ended_) return nullptr;
+  if (outputs_.empty() || inputs_.empty()) {
+    ReportStartError(outputs_.empty() ? "At least one output file must be specified"
+                                      : "At least one input file must be specified");
+    return nullptr;
+  }
+  running_ = true;
+  stopRequested_ = false;
+  completed_ = false;
+  failed_ = false;
+  errorMessage_.clear();
+  {
+    std::scoped_lock lock(runDoneMutex_);
+    runDone_ = false;
+  }
+  if (!threaded) {
+    RunTaskOnWorker();
+    return nullptr;
+  }
+  thread_ = std::make_unique<TConvertThread>(*this);
+  return thread_.get();
+}
+
+void TCustomFFmpeg::RunTaskOnWorker() {
+  RunTask();
+  {
+    std::scoped_lock lock(runDoneMutex_);
+    runDone_ = true;
+  }
+  runDoneCondition_.notify_all();
+}
+
+void TCustomFFmpeg::WaitWhile(const std::function<bool()>& busy) {
+  app::TMainThread* main = mainThread_ ? mainThread_ : TFFLogger::DefaultLogger().MainThread();
+  std::unique_lock lock(runDoneMutex_);
+  while (busy()) {
+    runDoneCondition_.wait_for(lock, std::chrono::milliseconds(20));
+    if (busy() && main && main->IsMainThread()) {
+      // A worker may be waiting for the main thread to run its hand-off.
+      lock.unlock();
+      main->ServePending();
+      lock.lock();
+    }
+  }
+}
+
+void TCustomFFmpeg::Stop(bool wait) {
+  stopRequested_ = true;
+  if (thread_ && thread_->Suspended()) thread_->Resume();
+  if (!wait) return;
+  if (thread_ && thread_->IsCurrentThread()) return;  // a handler of the run itself
+  WaitWhile([this] { return !runDone_; });
+}
+
+void TCustomFFmpeg::Terminate(bool wait) {
+  if (running_) return Stop(wait);
+  if (ended_ || notifyThread_.joinable()) {
+    if (wait) WaitWhile([this] { return endNotifying_; });
+    return;
+  }
+  {
+    std::scoped_lock lock(runDoneMutex_);
+    endNotifying_ = true;
+  }
+  notifyThread_ = std::thread([this] {
+    NotifyEnd();
+    {
+      std::scoped_lock lock(runDoneMutex_);
+      endNotifying_ = false;
+    }
+    runDoneCondition_.notify_all();
+  });
+  if (wait) WaitWhile([this] { return endNotifying_; });
+}
+
+void TCustomFFmpeg::ReportStartError(const std::string& message) {
+  ResetCore();
+  Fail(message);
+  NotifyEnd();
+}
+
+void TCustomFFmpeg::NotifyEnd() {
+  running_ = false;
+  ended_ = true;
+  DoEnd();
+}
+
+void TCustomFFmpeg::DoEnd() {
+  if (OnEnd) OnEnd(*this);
+}
+
+}  // namespace mediaconv::engine

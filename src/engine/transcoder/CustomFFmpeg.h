@@ -1,0 +1,212 @@
+#pragma once
+// The transcoder core: one conversion task. Its code lives in files by stage:
+// InputFiles (opening inputs, stream mapping), OutputFiles (output set-up,
+// encoders, headers), TranscodeLoop (the run), AudioOutput and VideoOutput
+// (frame conversion and encoding), ConvertThread (the worker).
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/transcoder/FrameHooks.h"
+#include "engine/transcoder/Options.h"
+#include "engine/transcoder/StreamTables.h"
+
+namespace mediaconv::app {
+class TMainThread;
+}
+
+namespace mediaconv::engine {
+
+class TConvertThread;
+
+// What one progress report carries.
+struct TProgressValues {
+  int FileIndex = -1;  // input read last (the input being played when joining); -1 in the final report
+  int FrameNumber = -1;
+  int FPS = -1;
+  float Quality = -1.0f;
+  float BitRate = 0.0f;  // kbit/s
+  int64_t CurrentSize = 0;
+  int64_t CurrentDuration = 0;  // microseconds
+  int64_t TotalDuration = -1;   // microseconds
+};
+
+class TCustomFFmpeg : public TTranscoderOptions {
+ public:
+  using TProgressCallback = std::function<void(TCustomFFmpeg& sender, const TProgressValues& values)>;
+  using TEndCallback = std::function<void(TCustomFFmpeg& sender)>;
+
+  // capacity: the most input files and output files, 1 to 512.
+  explicit TCustomFFmpeg(int capacity = 20);
+  ~TCustomFFmpeg() override;
+
+  // Starts the run. Threaded: returns the suspended worker, which the caller
+  // resumes; otherwise runs on the caller's thread and returns null when over.
+  // Null also when the core is running or ended, or cannot start (then the
+  // end notification has been given).
+  TConvertThread* Start(bool threaded);
+  // Asks a run to stop; with wait, returns when it is over (serving the main
+  // thread's pending hand-offs meanwhile when called on the main thread).
+  void Stop(bool wait);
+  // Stop for a running core; the end notification for one never started.
+  void Terminate(bool wait);
+
+  bool Running() const { return running_; }
+  bool Ended() const { return ended_; }
+  bool Completed() const { return completed_; }
+  bool Failed() const { return failed_; }
+  const std::string& ErrorMessage() const { return errorMessage_; }
+  const std::string& LastErrorText() const { return lastErrorText_; }
+
+  int InputFileCount() const { return int(inputs_.size()); }
+  int OutputFileCount() const override;
+  // Inputs' own descriptions for the component's prober.
+  AVFormatContext* InputContext(int index) const;
+
+  int64_t ProgressInterval() const { return progressInterval_; }
+  void SetProgressInterval(int64_t microseconds) { progressInterval_ = microseconds; }
+  // The thread that Stop(wait) serves while waiting; the logger's by default.
+  void SetMainThread(app::TMainThread* mainThread) { mainThread_ = mainThread; }
+
+  int FramesDuplicated() const { return framesDuplicated_; }
+  int FramesDropped() const { return framesDropped_; }
+
+  // Called on the thread of the run.
+  TProgressCallback OnProgress;
+  TEndCallback OnEnd;
+  // Audio, video and preview hooks of the frame conversion, installed by the
+  // owner before the run.
+  TFrameHooks Hooks;
+
+ protected:
+  void OpenInputFile(const std::string& fileName) override;
+  void OpenOutputFile(const std::string& fileName, bool join) override;
+  void NewVideoStream() override;
+  void NewAudioStream() override;
+  void NewSubtitleStream() override;
+  bool AddFrameHook(const std::vector<std::string>& words) override;
+  std::vector<AVRational> InputVideoFrameRates() const override;
+
+  virtual void DoProgress(const TProgressValues& values);
+  virtual void DoEnd();
+
+ private:
+  friend class TConvertThread;
+
+  void RunTaskOnWorker();
+  void WaitWhile(const std::function<bool()>& busy);
+
+  // TranscodeLoop
+  void RunTask();
+  void Transcode();
+  void MainLoop();
+  int ChooseInput();
+  bool ReadAndProcess(int fileIndex);
+  void AdjustTimestamps(TInputFile& file, TInputStream& ist, AVPacket* packet);
+  bool ProcessPacket(TInputStream& ist, const AVPacket* packet);
+  bool DecodeAudio(TInputStream& ist, const AVPacket* packet);
+  bool DecodeVideo(TInputStream& ist, const AVPacket* packet);
+  bool DecodeSubtitle(TInputStream& ist, const AVPacket* packet);
+  void OutputFrame(TInputStream& ist, AVFrame* frame);
+  void CopyPacket(TOutputStream& ost, TInputStream& ist, const AVPacket* packet);
+  void FlushOutputs(TInputStream& ist);
+  void FlushInputs();
+  void SwitchSegment();
+  void ReportProgress(int fileIndex, bool final);
+  void ReleaseRunResources();
+  void ResetCore();
+  void Fail(const std::string& message);
+  void NotifyEnd();
+  void ReportStartError(const std::string& message);
+
+  // InputFiles
+  const AVCodec* FindCodec(const std::string& name, AVMediaType type, bool encoder, int strictness,
+                           std::string& error) const;
+  void BuildInputTables();
+  void BindOutputStreams();
+  int FindSourceStream(const TOutputStream& ost, int outputFileIndex);
+  void OpenDecoders();
+  void InitInputTimestamps();
+  void ApplyMetadataMaps();
+  void ApplyChapterMaps();
+  void CopyChapters(int inputIndex, int outputIndex);
+  void ReportStreamMapping();
+  void DumpOutputs();
+
+  // OutputFiles
+  TOutputStream& CreateStream(TOutputFile& file, AVMediaType type);
+  void SetupVideoStream(TOutputFile& file);
+  void SetupAudioStream(TOutputFile& file);
+  void SetupSubtitleStream(TOutputFile& file);
+  void SetupJoin();
+  void PrepareOutputStreams();
+  void PrepareCopy(TOutputStream& ost, TInputStream& ist);
+  void OpenEncoders();
+  void OpenEncoder(TOutputStream& ost);
+  void WriteHeaders();
+  void CloseCodecs();
+  std::vector<TOutputStream*> AllOutputStreams() const;
+  std::vector<TOutputStream*> EncodingStreams() const;  // the streams that own an encoder
+
+  // Packets (TranscodeLoop)
+  void WritePacket(TOutputStream& ost, AVPacket* packet);
+  void WriteMuxPacket(TOutputStream& ost, AVPacket* packet);
+  // Sends a frame (null: drains) to the stream's encoder and writes what comes out.
+  void EncodeAndWrite(TOutputStream& ost, AVFrame* frame);
+
+  // AudioOutput
+  void DoAudioOut(TOutputStream& ost, TInputStream& ist, AVFrame* frame);
+  void EncodeAudioFifo(TOutputStream& ost, bool final);
+  void FlushAudio(TOutputStream& ost);
+
+  // VideoOutput
+  // Every decoded picture passes here on its way to the outputs; the place
+  // where a filter graph comes in.
+  void PushVideoFrame(TInputStream& ist, AVFrame* frame);
+  void DoVideoOut(TOutputStream& ost, TInputStream& ist, AVFrame* frame);
+  AVFrame* ScaleVideo(TOutputStream& ost, TInputStream& ist, AVFrame* frame);
+
+  TOutputStream& Owner(TOutputStream& ost) const { return ost.primary ? *ost.primary : ost; }
+  bool Verbose(int above) const { return settings_.verbose > above; }
+
+  const int capacity_;
+  std::vector<std::unique_ptr<TInputFile>> inputs_;
+  std::vector<std::unique_ptr<TOutputFile>> outputs_;
+  std::vector<std::unique_ptr<TInputStream>> inputStreams_;
+  bool joinMode_ = false;
+  int playingInput_ = 0;
+  int lastInput_ = 0;
+
+  std::atomic<bool> running_{false};
+  std::atomic<bool> ended_{false};
+  std::atomic<bool> stopRequested_{false};
+  bool completed_ = false;
+  bool failed_ = false;
+  std::string errorMessage_;
+  std::string lastErrorText_;
+
+  std::unique_ptr<TConvertThread> thread_;
+  std::thread notifyThread_;  // gives the end notification of a core that never ran
+  std::mutex runDoneMutex_;
+  std::condition_variable runDoneCondition_;
+  bool runDone_ = true;
+  bool endNotifying_ = false;
+  app::TMainThread* mainThread_ = nullptr;
+
+  int64_t progressInterval_ = 500000;
+  int64_t runStartTime_ = 0;
+  int64_t lastReportTime_ = 0;
+  int64_t videoBytes_ = 0, audioBytes_ = 0, globalHeaderBytes_ = 0;
+  int framesDuplicated_ = 0, framesDropped_ = 0;
+  bool dupDropSeen_ = false;
+  bool headersWritten_ = false;
+  TPacketPtr readPacket_;
+};
+
+}  // namespace mediaconv::engine

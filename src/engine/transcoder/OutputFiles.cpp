@@ -1,0 +1,692 @@
+// Output set-up: container, streams, encoders, headers.
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+
+#include "engine/common/CodecLock.h"
+#include "engine/common/EngineFunctions.h"
+#include "engine/common/UnicodeProtocol.h"
+#include "engine/log/FFLogger.h"
+#include "engine/transcoder/CustomFFmpeg.h"
+#include "engine/transcoder/TextFormat.h"
+
+namespace mediaconv::engine {
+namespace {
+
+TFFLogger& Logger() { return TFFLogger::DefaultLogger(); }
+
+// Encoders tried, in order, when a container's default codec has no encoder
+// in the loaded libraries.
+constexpr AVCodecID kFallbackVideoCodecs[] = {AV_CODEC_ID_H264, AV_CODEC_ID_MPEG4, AV_CODEC_ID_H263,
+                                              AV_CODEC_ID_MPEG2VIDEO, AV_CODEC_ID_MJPEG};
+constexpr AVCodecID kFallbackAudioCodecs[] = {AV_CODEC_ID_AAC, AV_CODEC_ID_MP3, AV_CODEC_ID_AC3,
+                                              AV_CODEC_ID_MP2, AV_CODEC_ID_PCM_S16LE};
+
+bool HasTypeInInputs(const std::vector<std::unique_ptr<TInputFile>>& inputs, bool joinOnlyFirst,
+                     AVMediaType type) {
+  for (size_t f = 0; f < inputs.size(); ++f) {
+    if (joinOnlyFirst && f > 0) break;
+    const AVFormatContext* context = inputs[f]->context.get();
+    for (unsigned i = 0; i < context->nb_streams; ++i) {
+      const int codecType = context->streams[i]->codecpar->codec_type;
+      if (codecType < AVMEDIA_TYPE_UNKNOWN || codecType >= AVMEDIA_TYPE_NB)
+        throw FFmpegException("invalid codec_type of input file");
+      if (codecType == type) return true;
+    }
+  }
+  return false;
+}
+
+bool SameLayout(const AVChannelLayout& a, const AVChannelLayout& b) {
+  return av::av_channel_layout_compare(&a, &b) == 0;
+}
+
+}  // namespace
+
+int TCustomFFmpeg::OutputFileCount() const { return int(outputs_.size()); }
+
+std::vector<TOutputStream*> TCustomFFmpeg::AllOutputStreams() const {
+  std::vector<TOutputStream*> all;
+  for (const auto& file : outputs_)
+    for (const auto& ost : file->streams) all.push_back(ost.get());
+  return all;
+}
+
+std::vector<TOutputStream*> TCustomFFmpeg::EncodingStreams() const {
+  std::vector<TOutputStream*> owners;
+  for (TOutputStream* ost : AllOutputStreams())
+    if (!ost->primary && ost->encodingNeeded) owners.push_back(ost);
+  return owners;
+}
+
+void TCustomFFmpeg::OpenOutputFile(const std::string& fileName, bool join) {
+  TTranscoderSettings& s = settings_;
+  const auto fail = [this](const std::string& message) {
+    lastErrorText_ = message;
+    throw FFmpegException(message);
+  };
+  if (joinMode_) fail("Cannot join more than one output file.");
+  if (int(outputs_.size()) >= capacity_) fail(TextFormat("max output files %d reached", capacity_));
+
+  const std::string url = FileNameToURL(fileName);
+  const AVOutputFormat* format = nullptr;
+  if (!s.formatName.empty()) {
+    format = av::av_guess_format(s.formatName.c_str(), nullptr, nullptr);
+    const std::string name = s.formatName;
+    s.formatName.clear();
+    // The feed format of old servers is gone from the libraries.
+    if (!format || name == "ffm")
+      fail(TextFormat("Requested output format '%s' is not a suitable output format", name.c_str()));
+  } else {
+    format = av::av_guess_format(nullptr, url.c_str(), nullptr);
+    if (!format) fail(TextFormat("Unable to find a suitable output format for '%s'", fileName.c_str()));
+  }
+  AVFormatContext* raw = nullptr;
+  if (av::avformat_alloc_output_context2(&raw, format, nullptr, nullptr) < 0 || !raw)
+    throw FFmpegException("avformat_alloc_context failed");
+  TOutputFormatPtr owned(raw);
+  raw->url = av::av_strdup(url.c_str());
+  if (!raw->url) throw FFmpegException("avformat_alloc_context failed");
+
+  auto file = std::make_unique<TOutputFile>();
+  file->context = raw;
+  file->fileName = fileName;
+  const bool joining = join && inputs_.size() > 1;
+
+  bool useVideo = format->video_codec != AV_CODEC_ID_NONE || s.videoStreamCopy || !s.videoCodecName.empty();
+  bool useAudio = format->audio_codec != AV_CODEC_ID_NONE || s.audioStreamCopy || !s.audioCodecName.empty();
+  bool useSubtitle =
+      format->subtitle_codec != AV_CODEC_ID_NONE || s.subtitleStreamCopy || !s.subtitleCodecName.empty();
+  if (!inputs_.empty()) {
+    try {
+      useVideo = useVideo && HasTypeInInputs(inputs_, joining, AVMEDIA_TYPE_VIDEO);
+      useAudio = useAudio && HasTypeInInputs(inputs_, joining, AVMEDIA_TYPE_AUDIO);
+      useSubtitle = useSubtitle && HasTypeInInputs(inputs_, joining, AVMEDIA_TYPE_SUBTITLE);
+    } catch (const std::exception& e) {
+      fail(TextFormat("check_audio_video_sub_inputs fail: %s", e.what()));
+    }
+  }
+  if (s.videoDisable) useVideo = false;
+  if (s.audioDisable) useAudio = false;
+  if (s.subtitleDisable) useSubtitle = false;
+
+  const auto create = [&](bool use, const char* what, void (TCustomFFmpeg::*setup)(TOutputFile&)) {
+    if (!use) return;
+    try {
+      (this->*setup)(*file);
+    } catch (const std::exception& e) {
+      fail(TextFormat("%s fail: %s", what, e.what()));
+    }
+  };
+  create(useVideo, "new_video_stream", &TCustomFFmpeg::SetupVideoStream);
+  create(useAudio, "new_audio_stream", &TCustomFFmpeg::SetupAudioStream);
+  create(useSubtitle, "new_subtitle_stream", &TCustomFFmpeg::SetupSubtitleStream);
+
+  if (s.recordingTimestamp) {
+    const time_t seconds = time_t(s.recordingTimestamp);
+    struct tm utc {};
+    gmtime_r(&seconds, &utc);
+    char text[64];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S.000000Z", &utc);
+    av::av_dict_set(&raw->metadata, "creation_time", text, 0);
+  }
+  for (const auto& [key, value] : s.pendingMetadata)
+    av::av_dict_set(&raw->metadata, key.c_str(), value.c_str(), 0);
+  s.pendingMetadata.clear();
+
+  if ((format->flags & AVFMT_NEEDNUMBER) && !av::av_filename_number_test(url.c_str()))
+    fail(ErrorText(fileName, -33));
+
+  if (!(format->flags & AVFMT_NOFILE)) {
+    const int opened = OpenOutputURL(&raw->pb, url, AVIO_FLAG_WRITE);
+    if (opened < 0) fail(ErrorText(fileName, opened));
+  }
+
+  raw->max_delay = int(s.muxMaxDelay * AV_TIME_BASE);
+  av::av_opt_set_int(raw, "preload", int64_t(s.muxPreload * AV_TIME_BASE), AV_OPT_SEARCH_CHILDREN);
+  if (s.loopOutput >= 0) av::av_opt_set_int(raw, "loop", s.loopOutput, AV_OPT_SEARCH_CHILDREN);
+  raw->flags |= AVFMT_FLAG_NONBLOCK;
+  optionStore_.FormatTemplate();
+  optionStore_.ApplyStoredOptions(raw, kOptionMaskEncoding);
+
+  s.streamIds.clear();
+  s.forceKeyFrames.clear();
+
+  file->owned = std::move(owned);
+  outputs_.push_back(std::move(file));
+  if (joining) {
+    joinMode_ = true;
+    SetupJoin();
+  }
+}
+
+TOutputStream& TCustomFFmpeg::CreateStream(TOutputFile& file, AVMediaType type) {
+  AVStream* st = av::avformat_new_stream(file.context, nullptr);
+  if (!st) throw FFmpegException("Could not alloc stream");
+  auto ost = std::make_unique<TOutputStream>();
+  ost->fileIndex = int(outputs_.size());
+  for (int o = 0; o < int(outputs_.size()); ++o)
+    if (outputs_[o].get() == &file) ost->fileIndex = o;
+  ost->index = st->index;
+  ost->st = st;
+  ost->type = type;
+  ost->packet = MakePacket();
+  if (!ost->packet) throw FFmpegException("Could not alloc output stream");
+  if (ost->index < int(settings_.streamIds.size()) && settings_.streamIds[ost->index])
+    st->id = settings_.streamIds[ost->index];
+  file.streams.push_back(std::move(ost));
+  return *file.streams.back();
+}
+
+void TCustomFFmpeg::SetupVideoStream(TOutputFile& file) {
+  TTranscoderSettings& s = settings_;
+  TOutputStream& ost = CreateStream(file, AVMEDIA_TYPE_VIDEO);
+  const AVOutputFormat* format = file.context->oformat;
+  const AVCodecContext* videoTemplate = optionStore_.CodecTemplate(AVMEDIA_TYPE_VIDEO);
+  const AVCodec* codec = nullptr;
+  if (!s.videoStreamCopy) {
+    if (!s.videoCodecName.empty()) {
+      std::string error;
+      codec = FindCodec(s.videoCodecName, AVMEDIA_TYPE_VIDEO, true,
+                        videoTemplate ? videoTemplate->strict_std_compliance : 0, error);
+      if (!codec) throw FFmpegException(error);
+      ost.forcedCodec = true;
+    } else {
+      const AVCodecID id =
+          av::av_guess_codec(format, nullptr, file.context->url, nullptr, AVMEDIA_TYPE_VIDEO);
+      codec = av::avcodec_find_encoder(id);
+      if (!codec) {
+        for (AVCodecID fallback : kFallbackVideoCodecs) {
+          const AVCodec* candidate = av::avcodec_find_encoder(fallback);
+          if (candidate && av::avformat_query_codec(format, fallback, FF_COMPLIANCE_NORMAL) == 1) {
+            Logger().LogFmt(this, llWarning, "No encoder for the default video codec %s of %s, using %s",
+                            av::avcodec_get_name(id), format->name, candidate->name);
+            codec = candidate;
+            break;
+          }
+        }
+      }
+    }
+  }
+  ost.codec = codec;
+  ost.encoder = MakeCodecContext(codec);
+  if (!ost.encoder) throw FFmpegException("Could not alloc output stream");
+  AVCodecContext* enc = ost.encoder.get();
+  enc->codec_type = AVMEDIA_TYPE_VIDEO;
+  if (codec) enc->codec_id = codec->id;
+  for (const AVBitStreamFilter* filter : s.videoBitstreamFilters) ost.bsfNames.push_back(filter->name);
+  s.videoBitstreamFilters.clear();
+  if (s.videoCodecTag) enc->codec_tag = s.videoCodecTag;
+  if ((s.videoGlobalHeader & kVideoGlobalHeaderAlways) ||
+      (s.videoGlobalHeader == 0 && (format->flags & AVFMT_GLOBALHEADER)))
+    enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+  if (s.videoGlobalHeader & kVideoLocalHeader) enc->flags2 |= AV_CODEC_FLAG2_LOCAL_HEADER;
+
+  const int w = s.frameWidth, h = s.frameHeight;
+  const AVRational aspect = av::av_d2q(
+      w > 0 && h > 0 ? double(s.frameAspectRatio) * h / w : double(s.frameAspectRatio) * 3 / 4, 255);
+  if (s.videoStreamCopy) {
+    ost.copy = true;
+    enc->sample_aspect_ratio = aspect;
+    ost.st->sample_aspect_ratio = aspect;
+  } else {
+    AVRational rate = (s.frameRate.num && s.frameRate.den) ? s.frameRate : AVRational{25, 1};
+    optionStore_.ApplyStoredOptions(enc, kOptionMaskVideoEncoding);
+    if (codec && codec->supported_framerates && !s.forceFps)
+      rate = codec->supported_framerates[av::av_find_nearest_q_idx(rate, codec->supported_framerates)];
+    enc->time_base = AVRational{rate.den, rate.num};
+    enc->framerate = rate;
+    enc->width = w;
+    enc->height = h;
+    enc->sample_aspect_ratio = aspect;
+    ost.st->sample_aspect_ratio = aspect;
+    enc->pix_fmt = AVPixelFormat(s.framePixelFormat);
+    if (codec && codec->pix_fmts) {
+      const AVPixelFormat* p = codec->pix_fmts;
+      while (*p != AV_PIX_FMT_NONE && *p != enc->pix_fmt) ++p;
+      const bool mjpegLegacy = codec->id == AV_CODEC_ID_MJPEG && enc->strict_std_compliance < 0 &&
+                               (enc->pix_fmt == AV_PIX_FMT_YUV420P || enc->pix_fmt == AV_PIX_FMT_YUV422P);
+      if (*p == AV_PIX_FMT_NONE && !mjpegLegacy) enc->pix_fmt = codec->pix_fmts[0];
+    }
+    if (s.intraOnly) enc->gop_size = 0;
+    if (s.videoQScale != 0 || s.sameQuality) {
+      enc->flags |= AV_CODEC_FLAG_QSCALE;
+      enc->global_quality = int(FF_QP2LAMBDA * s.videoQScale);
+    }
+    const auto setMatrix = [](uint16_t*& target, const std::vector<uint16_t>& values) {
+      if (values.size() != 64) return;
+      target = static_cast<uint16_t*>(av::av_malloc(64 * sizeof(uint16_t)));
+      if (!target) throw FFmpegException("Could not alloc buffer.");
+      std::copy(values.begin(), values.end(), target);
+    };
+    setMatrix(enc->intra_matrix, s.intraMatrix);
+    setMatrix(enc->inter_matrix, s.interMatrix);
+    if (!s.rcOverride.empty()) {
+      std::vector<RcOverride> overrides;
+      size_t pos = 0;
+      while (pos <= s.rcOverride.size()) {
+        const size_t end = std::min(s.rcOverride.find('/', pos), s.rcOverride.size());
+        const std::string entry = s.rcOverride.substr(pos, end - pos);
+        int start = 0, stop = 0, q = 0;
+        if (std::sscanf(entry.c_str(), "%d,%d,%d", &start, &stop, &q) != 3)
+          throw FFmpegException("error parsing rc_override");
+        RcOverride item{};
+        item.start_frame = start;
+        item.end_frame = stop;
+        if (q > 0) {
+          item.qscale = q;
+          item.quality_factor = 1.0f;
+        } else {
+          item.qscale = 0;
+          item.quality_factor = -q / 100.0f;
+        }
+        overrides.push_back(item);
+        pos = end + 1;
+      }
+      enc->rc_override = static_cast<RcOverride*>(av::av_malloc(overrides.size() * sizeof(RcOverride)));
+      if (!enc->rc_override) throw FFmpegException("Could not alloc buffer.");
+      std::copy(overrides.begin(), overrides.end(), enc->rc_override);
+      enc->rc_override_count = int(overrides.size());
+    }
+    if (enc->rc_initial_buffer_occupancy == 0) enc->rc_initial_buffer_occupancy = enc->rc_buffer_size * 3 / 4;
+    if (s.meThreshold) Logger().Log(this, llWarning, "me_threshold has no effect with the current libraries");
+    enc->intra_dc_precision = s.intraDcPrecision - 8;
+    if (s.doPsnr) enc->flags |= AV_CODEC_FLAG_PSNR;
+    if (s.passNumber == 1) enc->flags |= AV_CODEC_FLAG_PASS1;
+    if (s.passNumber == 2) enc->flags |= AV_CODEC_FLAG_PASS2;
+    if (!s.forceKeyFrames.empty()) {
+      size_t pos = 0;
+      while (pos <= s.forceKeyFrames.size()) {
+        const size_t end = std::min(s.forceKeyFrames.find(',', pos), s.forceKeyFrames.size());
+        const int64_t t = ParseTime("force_key_frames", s.forceKeyFrames.substr(pos, end - pos), true);
+        ost.forcedKeyFrames.push_back(av::av_rescale_q(t, AV_TIME_BASE_Q, enc->time_base));
+        pos = end + 1;
+      }
+    }
+  }
+  enc->thread_count = s.codecThreadCount;
+  if (!s.videoLanguage.empty()) av::av_dict_set(&ost.st->metadata, "language", s.videoLanguage.c_str(), 0);
+  s.videoLanguage.clear();
+  s.videoDisable = false;
+  s.videoCodecName.clear();
+  s.forceKeyFrames.clear();
+  s.videoStreamCopy = false;
+  s.framePixelFormat = -1;
+}
+
+void TCustomFFmpeg::SetupAudioStream(TOutputFile& file) {
+  TTranscoderSettings& s = settings_;
+  TOutputStream& ost = CreateStream(file, AVMEDIA_TYPE_AUDIO);
+  const AVOutputFormat* format = file.context->oformat;
+  const AVCodecContext* audioTemplate = optionStore_.CodecTemplate(AVMEDIA_TYPE_AUDIO);
+  const AVCodec* codec = nullptr;
+  if (!s.audioStreamCopy) {
+    std::string name = s.audioCodecName;
+    if (name == "libfaac") {
+      // Gone from current library builds.
+      name = av::avcodec_find_encoder_by_name("libfdk_aac") ? "libfdk_aac" : "aac";
+      Logger().LogFmt(this, llWarning, "Encoder libfaac is not available, using %s", name.c_str());
+    }
+    if (!name.empty()) {
+      std::string error;
+      codec = FindCodec(name, AVMEDIA_TYPE_AUDIO, true,
+                        audioTemplate ? audioTemplate->strict_std_compliance : 0, error);
+      if (!codec) throw FFmpegException(error);
+      ost.forcedCodec = true;
+    } else {
+      const AVCodecID id =
+          av::av_guess_codec(format, nullptr, file.context->url, nullptr, AVMEDIA_TYPE_AUDIO);
+      codec = av::avcodec_find_encoder(id);
+      if (!codec) {
+        for (AVCodecID fallback : kFallbackAudioCodecs) {
+          const AVCodec* candidate = av::avcodec_find_encoder(fallback);
+          if (candidate && av::avformat_query_codec(format, fallback, FF_COMPLIANCE_NORMAL) == 1) {
+            Logger().LogFmt(this, llWarning, "No encoder for the default audio codec %s of %s, using %s",
+                            av::avcodec_get_name(id), format->name, candidate->name);
+            codec = candidate;
+            break;
+          }
+        }
+      }
+    }
+  }
+  ost.codec = codec;
+  ost.encoder = MakeCodecContext(codec);
+  if (!ost.encoder) throw FFmpegException("Could not alloc output stream");
+  AVCodecContext* enc = ost.encoder.get();
+  enc->codec_type = AVMEDIA_TYPE_AUDIO;
+  if (codec) enc->codec_id = codec->id;
+  for (const AVBitStreamFilter* filter : s.audioBitstreamFilters) ost.bsfNames.push_back(filter->name);
+  s.audioBitstreamFilters.clear();
+  if (s.audioCodecTag) enc->codec_tag = s.audioCodecTag;
+  if (format->flags & AVFMT_GLOBALHEADER) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+
+  if (s.audioStreamCopy) {
+    ost.copy = true;
+    av::av_channel_layout_default(&enc->ch_layout, s.audioChannels);
+    enc->sample_rate = s.audioSampleRate;
+  } else {
+    optionStore_.ApplyStoredOptions(enc, kOptionMaskAudioEncoding);
+    if (s.audioQScale > -99999) {
+      enc->flags |= AV_CODEC_FLAG_QSCALE;
+      enc->global_quality = int(FF_QP2LAMBDA * s.audioQScale);
+    }
+    av::av_channel_layout_uninit(&enc->ch_layout);
+    if (s.audioChannelLayout && __builtin_popcountll(s.audioChannelLayout) == s.audioChannels)
+      av::av_channel_layout_from_mask(&enc->ch_layout, s.audioChannelLayout);
+    else
+      av::av_channel_layout_default(&enc->ch_layout, s.audioChannels);
+    enc->sample_fmt = AVSampleFormat(s.audioSampleFormat);
+    enc->sample_rate = s.audioSampleRate;
+    if (codec && codec->sample_fmts) {
+      const AVSampleFormat* p = codec->sample_fmts;
+      while (*p != AV_SAMPLE_FMT_NONE && *p != enc->sample_fmt) ++p;
+      if (*p == AV_SAMPLE_FMT_NONE) enc->sample_fmt = codec->sample_fmts[0];
+    }
+    if (codec && codec->supported_samplerates) {
+      int best = codec->supported_samplerates[0];
+      for (const int* p = codec->supported_samplerates; *p; ++p)
+        if (std::abs(*p - enc->sample_rate) < std::abs(best - enc->sample_rate)) best = *p;
+      if (best != enc->sample_rate)
+        Logger().LogFmt(this, llWarning, "Requested sampling rate unsupported using closest supported (%d)",
+                        best);
+      enc->sample_rate = best;
+    }
+    // An encoder that cannot take the layout would fail to open: take its
+    // nearest layout (the same channel count if listed, else the largest not
+    // above it, else its first).
+    if (codec && codec->ch_layouts && codec->ch_layouts[0].nb_channels) {
+      const AVChannelLayout* chosen = nullptr;
+      for (const AVChannelLayout* p = codec->ch_layouts; p->nb_channels; ++p)
+        if (SameLayout(*p, enc->ch_layout)) chosen = p;
+      if (!chosen) {
+        for (const AVChannelLayout* p = codec->ch_layouts; p->nb_channels; ++p)
+          if (p->nb_channels == enc->ch_layout.nb_channels) {
+            chosen = p;
+            break;
+          }
+      }
+      if (!chosen) {
+        for (const AVChannelLayout* p = codec->ch_layouts; p->nb_channels; ++p)
+          if (p->nb_channels <= enc->ch_layout.nb_channels &&
+              (!chosen || p->nb_channels > chosen->nb_channels))
+            chosen = p;
+        if (!chosen) chosen = &codec->ch_layouts[0];
+        Logger().LogFmt(this, llWarning, "Encoder %s does not take %d channels, using %d", codec->name,
+                        enc->ch_layout.nb_channels, chosen->nb_channels);
+      }
+      av::av_channel_layout_uninit(&enc->ch_layout);
+      av::av_channel_layout_copy(&enc->ch_layout, chosen);
+    }
+    enc->time_base = AVRational{1, enc->sample_rate};
+  }
+  enc->thread_count = s.codecThreadCount;
+  if (!s.audioLanguage.empty()) av::av_dict_set(&ost.st->metadata, "language", s.audioLanguage.c_str(), 0);
+  s.audioLanguage.clear();
+  s.audioDisable = false;
+  s.audioCodecName.clear();
+  s.audioStreamCopy = false;
+}
+
+void TCustomFFmpeg::SetupSubtitleStream(TOutputFile& file) {
+  TTranscoderSettings& s = settings_;
+  TOutputStream& ost = CreateStream(file, AVMEDIA_TYPE_SUBTITLE);
+  const AVOutputFormat* format = file.context->oformat;
+  const AVCodec* codec = nullptr;
+  if (!s.subtitleStreamCopy) {
+    const AVCodecContext* subtitleTemplate = optionStore_.CodecTemplate(AVMEDIA_TYPE_SUBTITLE);
+    std::string error;
+    if (!s.subtitleCodecName.empty()) {
+      codec = FindCodec(s.subtitleCodecName, AVMEDIA_TYPE_SUBTITLE, true,
+                        subtitleTemplate ? subtitleTemplate->strict_std_compliance : 0, error);
+      if (!codec) throw FFmpegException(error);
+      ost.forcedCodec = true;
+    } else {
+      // Without a name the container's own subtitle codec, as the run needs one to encode.
+      codec = av::avcodec_find_encoder(format->subtitle_codec);
+    }
+  }
+  ost.codec = codec;
+  ost.encoder = MakeCodecContext(codec);
+  if (!ost.encoder) throw FFmpegException("Could not alloc output stream");
+  AVCodecContext* enc = ost.encoder.get();
+  enc->codec_type = AVMEDIA_TYPE_SUBTITLE;
+  if (codec) enc->codec_id = codec->id;
+  for (const AVBitStreamFilter* filter : s.subtitleBitstreamFilters) ost.bsfNames.push_back(filter->name);
+  s.subtitleBitstreamFilters.clear();
+  if (s.subtitleCodecTag) enc->codec_tag = s.subtitleCodecTag;
+  if (format->flags & AVFMT_GLOBALHEADER) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+  if (s.subtitleStreamCopy)
+    ost.copy = true;
+  else
+    optionStore_.ApplyStoredOptions(enc, kOptionMaskSubtitleEncoding);
+  if (!s.subtitleLanguage.empty())
+    av::av_dict_set(&ost.st->metadata, "language", s.subtitleLanguage.c_str(), 0);
+  s.subtitleLanguage.clear();
+  s.subtitleDisable = false;
+  s.subtitleCodecName.clear();
+  s.subtitleStreamCopy = false;
+}
+
+void TCustomFFmpeg::NewVideoStream() { SetupVideoStream(*outputs_.back()); }
+void TCustomFFmpeg::NewAudioStream() { SetupAudioStream(*outputs_.back()); }
+void TCustomFFmpeg::NewSubtitleStream() { SetupSubtitleStream(*outputs_.back()); }
+
+bool TCustomFFmpeg::AddFrameHook(const std::vector<std::string>& words) {
+  (void)words;
+  Logger().Log(this, llWarning, "vhook: frame hook modules are not supported by this build");
+  return false;
+}
+
+void TCustomFFmpeg::SetupJoin() {
+  int64_t total = 0;
+  for (const auto& input : inputs_)
+    if (input->context->duration != AV_NOPTS_VALUE) total += input->context->duration;
+  settings_.expectedDuration = total ? total : -1;
+  TOutputFile& first = *outputs_.back();
+  for (size_t i = 1; i < inputs_.size(); ++i) {
+    auto entry = std::make_unique<TOutputFile>();
+    entry->context = first.context;
+    entry->fileName = first.fileName;
+    entry->shared = true;
+    for (const auto& ownerPtr : first.streams) {
+      auto ost = std::make_unique<TOutputStream>();
+      ost->fileIndex = int(outputs_.size());
+      ost->index = ownerPtr->index;
+      ost->st = ownerPtr->st;
+      ost->type = ownerPtr->type;
+      ost->copy = ownerPtr->copy;
+      ost->primary = ownerPtr.get();
+      ost->active = false;
+      ost->packet = MakePacket();
+      if (!ost->packet) throw FFmpegException("Could not alloc output stream");
+      entry->streams.push_back(std::move(ost));
+    }
+    outputs_.push_back(std::move(entry));
+  }
+}
+
+void TCustomFFmpeg::PrepareCopy(TOutputStream& ost, TInputStream& ist) {
+  const AVCodecParameters* in = ist.st->codecpar;
+  AVCodecParameters* out = ost.st->codecpar;
+  if (in->extradata_size + uint64_t(AV_INPUT_BUFFER_PADDING_SIZE) > INT_MAX)
+    throw FFmpegException("icodec.extradata_size is invalid (too large)");
+  const uint32_t wantedTag = ost.encoder ? ost.encoder->codec_tag : 0;
+  if (in->codec_type == AVMEDIA_TYPE_VIDEO) {
+    if (Hooks.videoInput || Hooks.videoOutput)
+      throw FFmpegException("-vcodec copy and VideoHook are incompatible (frames are not decoded)");
+    if (settings_.videoHookInUse)
+      throw FFmpegException("-vcodec copy and -vhook are incompatible (frames are not decoded)");
+    if (settings_.preview || settings_.previewBitmap)
+      throw FFmpegException("-vcodec copy and PostHooks are incompatible (frames are not decoded)");
+  } else if (in->codec_type == AVMEDIA_TYPE_AUDIO) {
+    if (settings_.audioVolume != 256)
+      throw FFmpegException("-acodec copy and -vol are incompatible (frames are not decoded)");
+    if (Hooks.audio)
+      throw FFmpegException("-acodec copy and AudioHook are incompatible (frames are not decoded)");
+  } else if (in->codec_type != AVMEDIA_TYPE_SUBTITLE) {
+    throw FFmpegException("invalid codec_type of output stream");
+  }
+  if (av::avcodec_parameters_copy(out, in) < 0) throw FFmpegException("av_mallocz fail");
+  const AVOutputFormat* format = outputs_[ost.fileIndex]->context->oformat;
+  if (wantedTag) {
+    out->codec_tag = wantedTag;
+  } else {
+    unsigned int tagForId = 0;
+    const bool keep = !format->codec_tag ||
+                      av::av_codec_get_id(format->codec_tag, in->codec_tag) == in->codec_id ||
+                      !av::av_codec_get_tag2(format->codec_tag, in->codec_id, &tagForId);
+    out->codec_tag = keep ? in->codec_tag : 0;
+  }
+  if (in->codec_id == AV_CODEC_ID_AC3 || (in->codec_id == AV_CODEC_ID_MP3 && in->block_align == 1))
+    out->block_align = 0;
+  ost.st->time_base = ist.st->time_base;
+  ost.st->avg_frame_rate = ist.st->avg_frame_rate;
+  ost.st->r_frame_rate = ist.st->r_frame_rate;
+  if (in->codec_type == AVMEDIA_TYPE_VIDEO) ost.st->sample_aspect_ratio = ist.st->sample_aspect_ratio;
+}
+
+void TCustomFFmpeg::PrepareOutputStreams() {
+  for (TOutputStream* ostPtr : AllOutputStreams()) {
+    TOutputStream& ost = *ostPtr;
+    TInputStream& ist = *inputStreams_[ost.sourceIndex];
+    if (ost.copy) {
+      if (!ost.primary) PrepareCopy(ost, ist);
+      continue;
+    }
+    ost.encodingNeeded = true;
+    ist.decodingNeeded = true;
+    if (ost.primary) continue;
+    AVCodecContext* enc = ost.encoder.get();
+    if (ost.type == AVMEDIA_TYPE_VIDEO) {
+      if (enc->pix_fmt == AV_PIX_FMT_NONE)
+        throw FFmpegException("Video pixel format is unknown, stream cannot be encoded");
+      const AVCodecParameters* par = ist.st->codecpar;
+      ost.setupWidth = par->width;
+      ost.setupHeight = par->height;
+      ost.setupFormat = par->format;
+      if (!settings_.videoFilters.empty())
+        Logger().Log(this, llWarning, "Video filters are not applied by this build");
+    }
+    if (enc->flags & (AV_CODEC_FLAG_PASS1 | AV_CODEC_FLAG_PASS2))
+      Logger().Log(this, llWarning, "Two-pass encoding is not supported by this build; encoding in one pass");
+    enc->flags &= ~(AV_CODEC_FLAG_PASS1 | AV_CODEC_FLAG_PASS2);
+  }
+  // Bitstream filters of each stream, set up from its final parameters when
+  // the encoders are open (OpenEncoders) or now for stream copy.
+}
+
+void TCustomFFmpeg::OpenEncoder(TOutputStream& ost) {
+  AVCodecContext* enc = ost.encoder.get();
+  const AVCodec* codec = ost.codec ? ost.codec : av::avcodec_find_encoder(enc->codec_id);
+  if (!codec) {
+    const std::string message =
+        TextFormat("Encoder (codec id %d) not found for output stream #%d.%d (%s)", int(enc->codec_id),
+                   ost.fileIndex, ost.index, MediaTypeName(ost.type).c_str());
+    ReportStreamMapping();
+    Logger().Log(this, llError, message);
+    throw FFmpegException(message);
+  }
+  const TInputStream& ist = *inputStreams_[ost.sourceIndex];
+  if (ist.decoder && ist.decoder->subtitle_header && ost.type == AVMEDIA_TYPE_SUBTITLE) {
+    enc->subtitle_header = static_cast<uint8_t*>(av::av_mallocz(ist.decoder->subtitle_header_size + 1));
+    if (!enc->subtitle_header) throw FFmpegException("av_malloc failed");
+    std::copy_n(ist.decoder->subtitle_header, ist.decoder->subtitle_header_size, enc->subtitle_header);
+    enc->subtitle_header_size = ist.decoder->subtitle_header_size;
+  }
+  if (ost.type == AVMEDIA_TYPE_SUBTITLE) {
+    enc->time_base = AV_TIME_BASE_Q;
+    if (ist.decoder) {
+      enc->width = ist.decoder->width;
+      enc->height = ist.decoder->height;
+    }
+  }
+  int opened;
+  {
+    std::scoped_lock lock(CodecLock());
+    opened = av::avcodec_open2(enc, codec, nullptr);
+  }
+  if (opened < 0) {
+    const std::string message = TextFormat(
+        "Error while opening encoder for output stream #%d.%d (%s) - maybe incorrect parameters such as "
+        "bit_rate, "
+        "rate, width or height. Please check error log message to find out more detail information.",
+        ost.fileIndex, ost.index, MediaTypeName(ost.type).c_str());
+    ReportStreamMapping();
+    Logger().Log(this, llError, message);
+    throw FFmpegException(message);
+  }
+  ost.encoderOpened = true;
+  globalHeaderBytes_ += enc->extradata_size;
+  if (av::avcodec_parameters_from_context(ost.st->codecpar, enc) < 0)
+    throw FFmpegException("av_mallocz fail");
+  ost.st->time_base = enc->time_base;
+  if (ost.type == AVMEDIA_TYPE_VIDEO) {
+    ost.st->avg_frame_rate = enc->framerate;
+    ost.encodeFrame = MakeFrame();
+    if (!ost.encodeFrame) throw FFmpegException("av_mallocz fail");
+  } else if (ost.type == AVMEDIA_TYPE_AUDIO) {
+    ost.fifo.reset(av::av_audio_fifo_alloc(enc->sample_fmt, enc->ch_layout.nb_channels, 1024));
+    ost.audioFrame = MakeFrame();
+    if (!ost.fifo || !ost.audioFrame) throw FFmpegException("av_fifo_alloc fail");
+  }
+}
+
+void TCustomFFmpeg::OpenEncoders() {
+  for (TOutputStream* ost : EncodingStreams()) OpenEncoder(*ost);
+  // Bitstream filters, from each stream's final parameters.
+  for (TOutputStream* ost : AllOutputStreams()) {
+    if (ost->primary) continue;
+    for (const std::string& name : ost->bsfNames) {
+      const AVBitStreamFilter* filter = av::av_bsf_get_by_name(name.c_str());
+      AVBSFContext* context = nullptr;
+      if (!filter || av::av_bsf_alloc(filter, &context) < 0)
+        throw FFmpegException("Unknown bitstream filter " + name);
+      TBsfContextPtr owner(context);
+      const AVCodecParameters* par =
+          ost->bsf.filters.empty() ? ost->st->codecpar : ost->bsf.filters.back()->par_out;
+      av::avcodec_parameters_copy(context->par_in, par);
+      context->time_base_in = ost->st->time_base;
+      const int ready = av::av_bsf_init(context);
+      if (ready < 0) throw FFmpegException(ErrorText(name, ready));
+      ost->bsf.filters.push_back(std::move(owner));
+    }
+    if (!ost->bsf.filters.empty())
+      av::avcodec_parameters_copy(ost->st->codecpar, ost->bsf.filters.back()->par_out);
+  }
+}
+
+void TCustomFFmpeg::WriteHeaders() {
+  for (int o = 0; o < int(outputs_.size()); ++o) {
+    TOutputFile& file = *outputs_[o];
+    if (file.shared) continue;
+    const int written = av::avformat_write_header(file.context, nullptr);
+    if (written < 0) {
+      const std::string message =
+          TextFormat("Could not write header for output file #%d (incorrect codec parameters ?)", o);
+      ReportStreamMapping();
+      Logger().Log(this, llError, message);
+      Logger().Log(this, llError, ErrorText(file.fileName, written));
+      throw FFmpegException(message);
+    }
+    file.headerWritten = true;
+  }
+  headersWritten_ = true;
+}
+
+void TCustomFFmpeg::CloseCodecs() {
+  std::scoped_lock lock(CodecLock());
+  for (TOutputStream* ost : AllOutputStreams()) {
+    if (!ost->encoderOpened) continue;
+    av::av_freep(&ost->encoder->stats_in);
+    ost->encoder.reset();
+    ost->encoderOpened = false;
+  }
+  for (auto& ist : inputStreams_) {
+    if (!ist->decoderOpened) continue;
+    ist->decoder.reset();
+    ist->decoderOpened = false;
+  }
+}
+
+}  // namespace mediaconv::engine
