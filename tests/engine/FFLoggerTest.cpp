@@ -268,6 +268,30 @@ TEST_F(FFLoggerTest, HandlerRunsOnTheLoggingThreadWhenNotTriggeredInMainThread) 
   logger_->SetMainThread(nullptr);
 }
 
+// A codec's own worker must not wait for a main thread that may be waiting
+// for that worker inside the library; the engine's task threads do wait.
+TEST_F(FFLoggerTest, OnlyEngineThreadsWaitForTheMainThreadToTakeLibraryLines) {
+  mediaconv::app::TQueueMainThread mainThread;
+  logger_->SetMainThread(&mainThread);
+  std::thread([] { av::av_log(nullptr, AV_LOG_INFO, "from a codec thread\n"); }).join();
+  EXPECT_TRUE(Logged().empty());
+  mainThread.ServePending();
+  EXPECT_EQ(Logged(), Texts{"from a codec thread"});
+
+  std::atomic<bool> returned{false};
+  std::thread engine([&] {
+    TFFLogger::MarkEngineThread();
+    av::av_log(nullptr, AV_LOG_INFO, "from an engine thread\n");
+    returned = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_FALSE(returned) << "an engine thread returned before its line was taken";
+  while (!returned) mainThread.WaitAndServe(std::chrono::milliseconds(5));
+  engine.join();
+  EXPECT_EQ(Logged(), (Texts{"from a codec thread", "from an engine thread"}));
+  logger_->SetMainThread(nullptr);
+}
+
 // Workers log library fragments and component messages at once; the main
 // thread serves them and logs too, also from inside the handler while a
 // worker waits. Every line arrives whole, on the main thread, in each

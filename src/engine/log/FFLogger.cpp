@@ -51,6 +51,9 @@ struct TLogItem {
 };
 
 thread_local TLogItem tLogItem;
+// Threads of the engine's own (task workers) wait for the main thread to take
+// their library lines; any other thread hands them over without waiting.
+thread_local bool tEngineThread = false;
 
 [[noreturn]] void ProgrammingError(const char* text) {
   std::fprintf(stderr, "%s\n", text);
@@ -190,9 +193,18 @@ void TFFLogger::LogFmt(const void* sender, TLogLevel level, const char* format, 
   Log(sender, level, text);
 }
 
-void TFFLogger::Deliver(const void* sender, uint32_t threadId, TLogLevel level, const std::string& text) {
+void TFFLogger::MarkEngineThread() { tEngineThread = true; }
+
+void TFFLogger::Deliver(const void* sender, uint32_t threadId, TLogLevel level, const std::string& text,
+                        bool wait) {
   app::TMainThread* mainThread = mainThread_.load();
   if (TriggerEventInMainThread() && mainThread && !mainThread->IsMainThread()) {
+    if (!wait) {
+      mainThread->Post([this, sender, threadId, level, text] {
+        if (OnLog) OnLog(sender, threadId, level, text);
+      });
+      return;
+    }
     mainThread->InvokeAndWait([&] {
       if (OnLog) OnLog(sender, threadId, level, text);
     });
@@ -245,7 +257,9 @@ void TFFLogger::LibraryLogCallback(void* context, int level, const char* format,
   const TLogLevel logLevel = LibraryLevelToLogLevel(level);
   for (const std::string& line : lines) {
     try {
-      logger.Deliver(&logger, threadId, logLevel, line);
+      // A library's own worker (a codec thread) must not wait: the main
+      // thread may itself be waiting inside the library for that worker.
+      logger.Deliver(&logger, threadId, logLevel, line, tEngineThread);
     } catch (...) {
       // Nothing may unwind into the library's C frames.
     }

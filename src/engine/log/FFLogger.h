@@ -31,10 +31,11 @@ int LogLevelToLibraryLevel(TLogLevel level);
 // exists is a programming error and aborts.
 //
 // OnLog, TriggerEventInMainThread and the main thread are set up before
-// logging starts; the level may change at any time. Delivery to the main
-// thread is synchronous, so the main thread must not itself wait inside the
-// libraries for their own threads (a decoder with several threads): a line
-// one of them logs would wait for the main thread in turn.
+// logging starts; the level may change at any time. Component messages and
+// the library lines of engine threads (MarkEngineThread) are delivered to the
+// main thread synchronously; library lines of other threads, such as a
+// codec's own workers that the main thread may be waiting for inside the
+// library, are queued for it without waiting, in order.
 class TFFLogger {
  public:
   TFFLogger();
@@ -76,6 +77,9 @@ class TFFLogger {
   // Routes the libraries' log output to the default logger and applies its
   // level; needs avutil bound (the loader calls it once avutil is).
   static void HookLibraryLog();
+  // Called by a thread the engine runs work on: its library lines wait for
+  // the main thread like its component messages do.
+  static void MarkEngineThread();
   // The av_log callback: assembles each thread's fragments into lines (in
   // the thread's own state, so it takes no lock), folds a thread's repeated
   // whole lines and prefixes lines logged for a context object. Lines are
@@ -92,7 +96,8 @@ class TFFLogger {
   struct TOnDemand {};
   explicit TFFLogger(TOnDemand);
 
-  void Deliver(const void* sender, uint32_t threadId, TLogLevel level, const std::string& text);
+  void Deliver(const void* sender, uint32_t threadId, TLogLevel level, const std::string& text,
+               bool wait = true);
 
   std::atomic<TLogLevel> logLevel_;
   std::atomic<bool> triggerEventInMainThread_{true};
