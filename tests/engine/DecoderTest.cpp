@@ -537,6 +537,31 @@ TEST_F(DecoderTest, NamesWithAnyCharactersOpen) {
   EXPECT_EQ(decoder.FileSize(), int64_t(fs::file_size(path)));
 }
 
+TEST_F(DecoderTest, DecodeStreamIsKeptUntilAnotherIsChosen) {
+  const std::string path = MediaFixture("prober_two_videos.mkv",
+                                        "-f lavfi -i testsrc2=size=160x120:rate=25:duration=1 "
+                                        "-f lavfi -i testsrc2=size=96x64:rate=25:duration=1 "
+                                        "-map 0 -map 1 -c:v libx264 -g 10");
+  TFFDecoder decoder;
+  ASSERT_TRUE(decoder.LoadFile(path)) << decoder.LastError();
+  ASSERT_EQ(decoder.VideoStreamCount(), 2);
+  EXPECT_EQ(decoder.DecodeStream(), -1);
+
+  TBitmap bitmap;
+  ASSERT_TRUE(decoder.DecodeNextFrame(-1));  // the first video stream
+  EXPECT_EQ(decoder.DecodeStream(), 0);
+  ASSERT_TRUE(decoder.CopyFrameToBitmap(bitmap));
+  EXPECT_EQ(bitmap.Width, 160);
+
+  ASSERT_TRUE(decoder.DecodeNextFrame(1));
+  ASSERT_TRUE(decoder.CopyFrameToBitmap(bitmap));
+  EXPECT_EQ(bitmap.Width, 96);
+  ASSERT_TRUE(decoder.DecodeNextFrame(-1));  // stays on stream 1
+  EXPECT_EQ(decoder.DecodeStream(), 1);
+  ASSERT_TRUE(decoder.CopyFrameToBitmap(bitmap));
+  EXPECT_EQ(bitmap.Width, 96);
+}
+
 TEST_F(DecoderTest, LoadingAnotherFileClosesTheFirst) {
   TFFDecoder decoder;
   ASSERT_TRUE(decoder.LoadFile(AvFile()));

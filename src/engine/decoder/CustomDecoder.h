@@ -33,7 +33,9 @@ class TCustomDecoder {
   // an input format ("" probes). Throws EDecoderError without the libraries.
   bool LoadFile(const std::string& fileName, const std::string& formatName = {});
   void CloseFile();
-  // Describes a context opened elsewhere without taking it over.
+  // Describes a context opened elsewhere without taking it over; seeking and
+  // decoding it are refused. The owner calls CloseFile (or attaches another
+  // context) before it closes this one.
   void AttachContext(AVFormatContext* context);
 
   bool GetFileStreamInfo(TFileStreamInfo& info);
