@@ -1,36 +1,47 @@
-#include <cstdio>
-#include <cstring>
+#include <string>
+#include <vector>
 
-#include "engine/loader/FFLoader.h"
+#include "cli/CliArguments.h"
+#include "cli/CliDefaults.h"
+#include "cli/CliLog.h"
+#include "cli/Commands.h"
+#include "cli/Console.h"
+#include "engine/log/FFLogger.h"
 
-namespace {
-
-constexpr const char* kUsage =
-    "usage: mediaconv-cli <command> [options]\n"
-    "\n"
-    "commands:\n"
-    "  check      load the media libraries and report whether they are usable\n"
-    "\n"
-    "mediaconv-cli --help shows this text.\n";
-
-int CheckLibraries() {
-  auto& loader = mediaconv::engine::TFFLoader::Instance();
-  if (!loader.LoadLibraries(mediaconv::engine::EngineLibraries)) {
-    std::fprintf(stderr, "%s\n", loader.LastErrorText().c_str());
-    return 3;
-  }
-  std::printf("media libraries loaded\n");
-  return 0;
-}
-
-}  // namespace
+using namespace mediaconv;
 
 int main(int argc, char** argv) {
-  if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
-    std::fputs(kUsage, argc < 2 ? stderr : stdout);
-    return argc < 2 ? 2 : 0;
+  cli::TConsole console;
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  std::string error;
+  const auto parsed = cli::ParseArguments(args, error);
+  if (!parsed) {
+    console.Err("mediaconv-cli: " + error);
+    console.Err("Try 'mediaconv-cli --help'.");
+    return cli::kExitUsage;
   }
-  if (!std::strcmp(argv[1], "check")) return CheckLibraries();
-  std::fprintf(stderr, "mediaconv-cli: unknown command '%s'\n%s", argv[1], kUsage);
-  return 2;
+  if (parsed->Help) {
+    const cli::TCommandSpec* command = cli::FindCommand(parsed->Command);
+    console.Out(command ? cli::CommandHelpText(*command) : cli::UsageText());
+    return cli::kExitOk;
+  }
+
+  // The one logger of the process, placed before anything logs.
+  engine::TFFLogger logger;
+  cli::TCliLog log(console);
+  if (parsed->Has("--log") && !log.Open(parsed->Value("--log"), error)) {
+    console.Err("mediaconv-cli: " + error);
+    return cli::kExitUsage;
+  }
+  log.Attach(logger);
+  cli::TCliContext context{console, log, cli::LoadDefaults()};
+  int status = cli::kExitUsage;
+  if (parsed->Command == "presets")
+    status = cli::RunPresets(*parsed, context);
+  else if (parsed->Command == "probe")
+    status = cli::RunProbe(*parsed, context);
+  else if (parsed->Command == "convert")
+    status = cli::RunConvert(*parsed, context);
+  log.Detach();
+  return status;
 }

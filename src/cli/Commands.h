@@ -1,0 +1,26 @@
+#pragma once
+#include "cli/CliArguments.h"
+#include "cli/CliDefaults.h"
+#include "cli/CliLog.h"
+#include "cli/Console.h"
+
+namespace mediaconv::cli {
+
+struct TCliContext {
+  TConsole& Console;
+  TCliLog& Log;
+  TCliDefaults Defaults;
+};
+
+int RunPresets(const TArguments& args, TCliContext& context);
+int RunProbe(const TArguments& args, TCliContext& context);
+int RunConvert(const TArguments& args, TCliContext& context);
+
+// Loads the media libraries from the lib folder beside the executable (else
+// the system's); reports the loader's reason on standard error when it fails.
+bool LoadMediaLibraries(TCliContext& context);
+
+// A usage error: the message and a hint on standard error.
+int UsageError(TCliContext& context, const std::string& message, const std::string& command = {});
+
+}  // namespace mediaconv::cli

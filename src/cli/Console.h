@@ -1,0 +1,33 @@
+#pragma once
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+namespace mediaconv::cli {
+
+// Standard output and standard error, shared by the run's threads. On a
+// terminal one live line can be kept at the bottom of the output: any other
+// line first clears it, and the next live update draws it again.
+class TConsole {
+ public:
+  TConsole();
+
+  // Whether standard output is a terminal (live line possible).
+  bool Interactive() const { return interactive_; }
+  void Out(const std::string& line);
+  void Err(const std::string& line);
+  // Replaces the live line; ignored when not interactive.
+  void Live(const std::string& line);
+  void EndLive();
+  // Columns of the terminal, 80 when unknown.
+  int Width() const;
+
+ private:
+  void ClearLive();
+
+  std::mutex mutex_;
+  bool interactive_ = false;
+  bool liveShown_ = false;
+};
+
+}  // namespace mediaconv::cli

@@ -1,0 +1,147 @@
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+
+#include "app/FileNameHelpers.h"
+#include "app/QueueMainThread.h"
+#include "cli/Commands.h"
+#include "cli/TerminalView.h"
+#include "convert/ConversionRun.h"
+#include "convert/FFEncoderRunAdapter.h"
+#include "convert/FileList.h"
+#include "engine/encoder/FFEncoder.h"
+#include "profiles/FormatCatalogue.h"
+#include "profiles/SelectionState.h"
+
+namespace mediaconv::cli {
+namespace {
+
+std::atomic<int> interruptSignals{0};
+
+extern "C" void OnInterrupt(int signal) {
+  // A second Ctrl+C while the run is stopping ends the process at once.
+  if (interruptSignals.fetch_add(1) > 0) {
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+  }
+}
+
+// Catches Ctrl+C (and a termination request) for the life of the run.
+class TInterruptGuard {
+ public:
+  TInterruptGuard() {
+    interruptSignals = 0;
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, &oldInt_);
+    sigaction(SIGTERM, &action, &oldTerm_);
+  }
+  ~TInterruptGuard() {
+    sigaction(SIGINT, &oldInt_, nullptr);
+    sigaction(SIGTERM, &oldTerm_, nullptr);
+  }
+  bool Interrupted() const { return interruptSignals.load() > 0; }
+
+ private:
+  struct sigaction oldInt_ {};
+  struct sigaction oldTerm_ {};
+};
+
+bool ParsePresetIndex(const std::string& text, int32_t& index) {
+  if (text.empty() || text.size() > 9) return false;
+  for (char c : text)
+    if (c < '0' || c > '9') return false;
+  index = std::atoi(text.c_str());
+  return true;
+}
+
+}  // namespace
+
+int RunConvert(const TArguments& args, TCliContext& context) {
+  using namespace profiles;
+  // The choice is made on a copy of the settings, which is never saved.
+  app::AppSettings settings = context.Defaults.Settings;
+  TSelectionState selection(settings);
+  const TFormatInfo* format = nullptr;
+  if (args.Has("--format")) {
+    format = FindFormatByName(args.Value("--format"));
+    if (!format) return UsageError(context, "unknown format '" + args.Value("--format") + "'", "convert");
+    selection.SelectClass(format->ClassId);
+    selection.SelectFormat(format->ClassId, format->FormatId);
+  } else {
+    format = selection.SelectedFormat(selection.ClassId());
+    if (!format) return UsageError(context, "the settings name no output format; give --format", "convert");
+  }
+  if (args.Has("--preset")) {
+    int32_t index = -1;
+    if (!ParsePresetIndex(args.Value("--preset"), index) ||
+        index >= static_cast<int32_t>(format->Captions.size()))
+      return UsageError(context,
+                        "preset '" + args.Value("--preset") + "' is not one of " + std::string(format->Name) +
+                            " (0 to " + std::to_string(format->Captions.size() - 1) + ")",
+                        "convert");
+    selection.SetPresetIndex(*format, index);
+  }
+  if (args.Has("--out")) settings.OutputFileDir = app::WithTrailingSeparator(args.Value("--out"));
+  if (settings.OutputFileDir.empty()) return UsageError(context, "no output folder; give --out", "convert");
+  std::error_code error;
+  std::filesystem::create_directories(settings.OutputFileDir, error);
+  if (!std::filesystem::is_directory(settings.OutputFileDir)) {
+    context.Console.Err("mediaconv-cli: cannot create the output folder " + settings.OutputFileDir +
+                        (error ? ": " + error.message() : std::string()));
+    return kExitFailed;
+  }
+
+  // Declared first: the encoder serves it until the encoder is gone.
+  app::TQueueMainThread mainThread;
+  engine::TFFEncoder encoder;
+  if (!encoder.LibrariesLoaded() && !encoder.LoadLibraries(context.Defaults.ExecutableFolder + "lib")) {
+    context.Log.AppendLog(encoder.LastErrMsg());
+    context.Console.Err(encoder.LastErrMsg());
+    return kExitLibraries;
+  }
+  encoder.SetMainThread(&mainThread);
+
+  const bool quiet = args.Has("--quiet");
+  TTerminalView view(context.Console, context.Log, quiet);
+  TInterruptGuard interrupt;
+  convert::TFileList files(encoder.Decoder(), view);
+  files.AddFiles(args.Operands, false);
+  const int unreadable = static_cast<int>(files.FailedList().size());
+  if (interrupt.Interrupted()) return kExitFailed;
+
+  convert::TFFEncoderRunAdapter adapter(encoder);
+  convert::TConversionRun run(adapter, view, mainThread);
+  encoder.OnProgress = [&run](engine::TCustomEncoder&, engine::TProgressInfo* info) {
+    run.OnProgress(*info);
+  };
+  encoder.OnTerminate = [&run](engine::TCustomEncoder&, const engine::TTerminateInfo& info) {
+    run.OnTerminate(info);
+  };
+
+  convert::TRunOptions options;
+  options.Choice = selection.Choice();
+  options.Join = args.Has("--join") || context.Defaults.Edition.Merge;
+  options.Settings = &settings;
+  options.SoundFolder = context.Defaults.ExecutableFolder;
+  if (!quiet && !context.Console.Interactive())
+    context.Console.Out(std::string(format->Name) + " preset " + std::to_string(options.Choice.PresetIndex) +
+                        " into " + options.Choice.OutputFolder);
+  run.Start(files.Rows(), options);
+  while (!run.Completed()) {
+    mainThread.WaitAndServe(std::chrono::milliseconds(50));
+    if (interrupt.Interrupted() && !run.Cancelled()) run.Cancel();
+  }
+  encoder.OnProgress = nullptr;
+  encoder.OnTerminate = nullptr;
+
+  const convert::TSummary& summary = run.Summary();
+  const int skipped = unreadable + summary.SkippedFiles;
+  if (skipped > 0 && !quiet)
+    context.Console.Out("Not converted: " + std::to_string(skipped) + " file(s) could not be read or added");
+  const bool allDone = summary.FailedCount == 0 && skipped == 0 && !summary.Cancelled;
+  return allDone ? kExitOk : kExitFailed;
+}
+
+}  // namespace mediaconv::cli

@@ -1,0 +1,175 @@
+#pragma once
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "app/AppSettings.h"
+#include "app/MainThread.h"
+#include "convert/FileList.h"
+#include "convert/ProgressTexts.h"
+#include "convert/RunEncoder.h"
+#include "engine/encoder/EncoderEvents.h"
+#include "profiles/SelectionState.h"
+
+namespace mediaconv::convert {
+
+// Status and progress texts of a progress-list row.
+inline constexpr const char* kStatusWaiting = "Waiting...";
+inline constexpr const char* kStatusConverting = "Converting...";
+inline constexpr const char* kStatusFinished = "Finish.";
+inline constexpr const char* kStatusFailed = "Failed.";
+inline constexpr const char* kProgressNotAvailable = "N/A";
+
+// Labels of the summary page.
+inline constexpr const char* kTotalFilesLabel = "Total files:";
+inline constexpr const char* kSucceededLabel = "Successed:";
+inline constexpr const char* kFailedLabel = "Failed:";
+
+// One row of the progress list: one per task, in task order (a joined run:
+// one per input, all of task 0). In a joined run the Status and Progress
+// columns hold the picture size and the aspect ratio until the task ends.
+struct TProgressRow {
+  std::string Caption;  // input file name without its folder
+  std::string Duration;
+  std::string Status;
+  std::string Progress;
+  std::string Path;          // the input's folder; in a joined run the output path
+  int64_t FileDuration = 0;  // microseconds; 0 when not known
+  std::string OutputFile;    // where the task writes
+};
+
+// Column titles and the first status label, which differ for a joined run.
+struct TRunLayout {
+  bool Joined = false;
+  std::string StatusTitle;       // "Status" / "Width x Height"
+  std::string ProgressTitle;     // "Progress" / "Aspect Ratio"
+  std::string CurrentFileLabel;  // "Current file:" / "Output file:"
+};
+
+// The status box: bar, percentage label and the time labels.
+struct TProgressDisplay {
+  int TaskIndex = -1;
+  int BarPosition = 0;      // 0..100
+  std::string PercentText;  // the bar's position followed by "%"
+  TTimeTexts Times;
+};
+
+struct TSummary {
+  int TotalFiles = 0;
+  int SucceededCount = 0;
+  int FailedCount = 0;  // TotalFiles - SucceededCount
+  // Files that never became tasks (unreadable, refused): not in the counts
+  // above; their reasons are in the log.
+  int SkippedFiles = 0;
+  bool Cancelled = false;
+  std::vector<std::string> ErrorLines;  // "File (%d): message"
+};
+
+// What the progress and summary pages show; called on the main thread.
+class TRunView {
+ public:
+  virtual ~TRunView() = default;
+  virtual void AppendLog(const std::string& line) = 0;
+  virtual void ShowRunLayout(const TRunLayout& layout) = 0;
+  virtual void ProgressRowAdded(int index, const TProgressRow& row) = 0;
+  virtual void ProgressRowChanged(int index, const TProgressRow& row) = 0;
+  virtual void ShowCurrentFile(const std::string& text) = 0;
+  virtual void ShowProgress(const TProgressDisplay& display) = 0;
+  virtual void PlaySound(const std::string& path) = 0;
+  // The modal shutdown countdown; true when it ran out (shut down), false
+  // when the user cancelled it.
+  virtual bool RunShutdownCountdown() = 0;
+  virtual void Shutdown() = 0;
+  virtual void ShowSummary(const TSummary& summary) = 0;
+};
+
+struct TRunOptions {
+  profiles::TOutputChoice Choice;
+  bool Join = false;  // the edition's Merge: one task with every file as an input
+  // Read when the run ends: the completion options may change while it runs.
+  const app::AppSettings* Settings = nullptr;
+  std::string SoundFolder;  // folder of "sounds/", with a trailing separator
+};
+
+// One conversion run: turns the file list into encoder tasks with the option
+// builder's options, runs them one at a time, follows their progress and
+// ends, and hands over to the completion actions and the summary.
+//
+// Start, OnProgress and Cancel are called on the main thread; OnTerminate on
+// any thread (the encoder's terminate threads): its effects are carried out
+// on the main thread, one at a time.
+class TConversionRun {
+ public:
+  using TClock = std::function<std::chrono::steady_clock::time_point()>;
+
+  TConversionRun(TRunEncoder& encoder, TRunView& view, app::TMainThread& mainThread, TClock clock = {});
+  TConversionRun(const TConversionRun&) = delete;
+  TConversionRun& operator=(const TConversionRun&) = delete;
+
+  // Creates the tasks and starts the list. A run in which no task could be
+  // created ends at once (the encoder would send no event).
+  void Start(std::span<const TFileListRow> files, const TRunOptions& options);
+  void OnProgress(const engine::TProgressInfo& info);
+  void OnTerminate(const engine::TTerminateInfo& info);
+  // Stops the run; every unfinished task ends as failed and the run then ends
+  // as usual.
+  void Cancel();
+
+  // The summary has been shown.
+  bool Completed() const { return completed_.load(); }
+  bool Cancelled() const { return cancelled_.load(); }
+
+  int TotalFiles() const { return totalFiles_; }
+  int SucceededCount() const { return succeededCount_; }
+  int EndedCount() const { return endedCount_.load(); }
+  int SkippedFiles() const { return skippedFiles_; }
+  int64_t QueuedDuration() const { return queuedDuration_; }
+  int64_t DoneDuration() const { return doneDuration_; }
+  const std::vector<std::string>& ErrorLines() const { return errorLines_; }
+  const std::vector<TProgressRow>& Rows() const { return rows_; }
+  const TRunLayout& Layout() const { return layout_; }
+  const TSummary& Summary() const { return summary_; }
+
+ private:
+  void CreateTasks(std::span<const TFileListRow> files);
+  void CreateJoinedTask(std::span<const TFileListRow> files);
+  bool CreateTask(const TFileListRow& file, profiles::TOutputNames& names);
+  void TaskEnded(const engine::TTerminateInfo& info);
+  void ListEnded();
+  void Complete();
+  void ShowSummary();
+  double ElapsedSeconds() const;
+
+  TRunEncoder& encoder_;
+  TRunView& view_;
+  app::TMainThread& mainThread_;
+  TClock clock_;
+  TRunOptions options_;
+  TRunLayout layout_;
+
+  std::vector<TProgressRow> rows_;
+  int totalFiles_ = 0;
+  int succeededCount_ = 0;
+  std::atomic<int> endedCount_{0};
+  int skippedFiles_ = 0;
+  int tasksCount_ = 0;
+  int barPosition_ = 0;
+  TTimeTexts lastTimes_;
+  std::chrono::steady_clock::time_point runStart_{};
+  int64_t queuedDuration_ = 0;
+  int64_t doneDuration_ = 0;
+  std::vector<std::string> errorLines_;
+  TSummary summary_;
+  std::atomic<bool> running_{false};
+  std::atomic<bool> cancelled_{false};
+  std::atomic<bool> completed_{false};
+  bool stopping_ = false;         // inside Cancel's Stop (main thread only)
+  bool completePending_ = false;  // the list ended while Stop was running
+};
+
+}  // namespace mediaconv::convert

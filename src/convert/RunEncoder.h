@@ -1,0 +1,21 @@
+#pragma once
+#include "profiles/OptionBuilder.h"
+
+namespace mediaconv::engine {
+class TFFDecoder;
+}
+
+namespace mediaconv::convert {
+
+// The encoder operations the conversion run drives. TFFEncoder provides them
+// (TFFEncoderRunAdapter); tests put a scripted encoder in its place.
+class TRunEncoder : public profiles::TJoinEncoder {
+ public:
+  // The prober the run opens each file with before it becomes a task.
+  virtual engine::TFFDecoder& Decoder() = 0;
+  virtual void StartTask(int threadCount) = 0;
+  virtual void Stop(bool wait) = 0;
+  virtual void ClearTasks() = 0;
+};
+
+}  // namespace mediaconv::convert
