@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/loader/FFLoader.h"
+#include "engine/transcoder/ConvertThread.h"
 #include "engine/transcoder/CustomFFmpeg.h"
 #include "support/Fixtures.h"
 
@@ -111,6 +115,214 @@ TEST_F(TranscodeTest, H264AacMp4ToMpeg4Mp3Avi) {
   EXPECT_NEAR(Number(ProbeFormat(out), "duration"), 3.0, 0.1);
   EXPECT_EQ(CountFrames(out, "v:0"), 75);
   EXPECT_NEAR(StreamEnd(out, "v:0"), StreamEnd(out, "a:0"), 0.04);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(TranscodeTest, AudioOnlyMp3FromAVideoInput) {
+  const std::string out = folder_ + "/out.mp3";
+  const TRunResult run = Convert({H264AacSource()}, out, "vn=1\nab=128000");
+  ASSERT_FALSE(run.failed) << run.error;
+  EXPECT_TRUE(run.completed);
+  EXPECT_EQ(ProbeStream(out, "a:0").at("codec_name"), "mp3");
+  EXPECT_TRUE(ProbeStream(out, "v").empty());
+  EXPECT_NEAR(Number(ProbeFormat(out), "duration"), 3.0, 0.1);
+}
+
+TEST_F(TranscodeTest, StreamCopyToAnotherContainer) {
+  const std::string out = folder_ + "/copy.mov";
+  const TRunResult run = Convert({H264AacSource()}, out, "vcodec=copy\nacodec=copy");
+  ASSERT_FALSE(run.failed) << run.error;
+  EXPECT_TRUE(run.completed);
+  EXPECT_EQ(ProbeStream(out, "v:0").at("codec_name"), "h264");
+  EXPECT_EQ(ProbeStream(out, "a:0").at("codec_name"), "aac");
+  EXPECT_EQ(CountFrames(out, "v:0"), 75);
+  EXPECT_NEAR(Number(ProbeFormat(out), "duration"), 3.0, 0.1);
+}
+
+TEST_F(TranscodeTest, TwoInputsJoinIntoOneContinuousFile) {
+  const std::string part = H264AacSource(2);
+  const std::string out = folder_ + "/joined.mp4";
+  TCustomFFmpeg core;
+  core.ApplyInputOptionText(part, "", TInputFields{});
+  core.ApplyInputOptionText(part, "", TInputFields{});
+  core.ApplyOutputOptionText(out, true, "vcodec=libx264\nacodec=aac", TOutputFields{});
+  std::vector<int> segments;
+  core.OnProgress = [&segments](TCustomFFmpeg&, const TProgressValues& values) {
+    if (segments.empty() || segments.back() != values.FileIndex) segments.push_back(values.FileIndex);
+  };
+  core.SetProgressInterval(1);
+  const TRunResult run = RunCore(core);
+  ASSERT_FALSE(run.failed) << run.error;
+  EXPECT_NEAR(Number(ProbeFormat(out), "duration"), 4.0, 0.1);
+  EXPECT_EQ(CountFrames(out, "v:0"), 100);
+  EXPECT_NEAR(StreamEnd(out, "v:0"), StreamEnd(out, "a:0"), 0.041);
+  // Video timestamps continue across the seam: no gap, no step back.
+  const auto packets = RunCommand(
+      "ffprobe -v error -select_streams v:0 -show_entries frame=pts_time -of csv=p=0 " + ShellQuote(out));
+  std::vector<double> times;
+  for (size_t start = 0; start < packets.output.size();) {
+    size_t stop = packets.output.find('\n', start);
+    if (stop == std::string::npos) stop = packets.output.size();
+    if (stop > start) times.push_back(std::atof(packets.output.substr(start, stop - start).c_str()));
+    start = stop + 1;
+  }
+  ASSERT_EQ(times.size(), 100u);
+  for (size_t i = 1; i < times.size(); ++i)
+    EXPECT_NEAR(times[i] - times[i - 1], 0.04, 0.002) << "frame " << i;
+  EXPECT_EQ(segments, (std::vector<int>{0, 1, -1}));
+}
+
+TEST_F(TranscodeTest, RecordingTimeCutsTheOutput) {
+  const std::string out = folder_ + "/cut.avi";
+  const TRunResult run = Convert({H264AacSource()}, out, "vcodec=mpeg4\nacodec=libmp3lame\nt=1");
+  ASSERT_FALSE(run.failed) << run.error;
+  EXPECT_TRUE(run.completed);
+  EXPECT_EQ(CountFrames(out, "v:0"), 25);
+  EXPECT_NEAR(StreamEnd(out, "a:0"), 1.0, 0.1);
+}
+
+struct TChannelCase {
+  const char* name;
+  const char* layout;
+  int rate;
+};
+
+class ChannelConversionTest : public TranscodeTest, public ::testing::WithParamInterface<TChannelCase> {};
+
+TEST_P(ChannelConversionTest, BecomesStereoAtAnotherRate) {
+  const TChannelCase& c = GetParam();
+  const std::string source =
+      MediaFixture(std::string("core-") + c.name + ".wav",
+                   std::string("-f lavfi -i sine=frequency=440:sample_rate=") + std::to_string(c.rate) +
+                       ":duration=2 -af aformat=channel_layouts=" + c.layout + " -c:a pcm_s16le");
+  ASSERT_FALSE(source.empty());
+  const std::string out = folder_ + "/stereo.mp3";
+  const TRunResult run = Convert({source}, out, "ac=2\nar=22050\nab=64000");
+  ASSERT_FALSE(run.failed) << run.error;
+  const auto audio = ProbeStream(out, "a:0");
+  EXPECT_EQ(audio.at("channels"), "2");
+  EXPECT_EQ(audio.at("sample_rate"), "22050");
+  EXPECT_NEAR(Number(ProbeFormat(out), "duration"), 2.0, 0.1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, ChannelConversionTest,
+                         ::testing::Values(TChannelCase{"surround", "5.1", 48000},
+                                           TChannelCase{"mono", "mono", 44100}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(TranscodeTest, StopDuringARunWritesAPlayableFile) {
+  const std::string source = MediaFixture("core-long.mp4",
+                                          "-f lavfi -i testsrc2=size=320x240:rate=25:duration=20 -f lavfi -i "
+                                          "sine=duration=20 -c:v libx264 -preset "
+                                          "ultrafast -c:a aac");
+  const std::string out = folder_ + "/stopped.mp4";
+  TCustomFFmpeg core;
+  core.ApplyInputOptionText(source, "", TInputFields{});
+  core.ApplyOutputOptionText(out, false, "vcodec=libx264\nacodec=aac", TOutputFields{});
+  core.SetProgressInterval(1);
+  int64_t stoppedAt = 0;
+  core.OnProgress = [&stoppedAt](TCustomFFmpeg& sender, const TProgressValues& values) {
+    if (values.CurrentDuration > 1000000 && !stoppedAt) {
+      stoppedAt = values.CurrentDuration;
+      sender.Stop(false);
+    }
+  };
+  TRunResult result;
+  std::atomic<bool> ended{false};
+  core.OnEnd = [&result, &ended](TCustomFFmpeg& sender) {
+    ++result.endCalls;
+    result.completed = sender.Completed();
+    result.failed = sender.Failed();
+    result.error = sender.ErrorMessage();
+    ended = true;
+  };
+  TConvertThread* worker = core.Start(true);
+  ASSERT_NE(worker, nullptr);
+  worker->Resume();
+  for (int i = 0; i < 3000 && !ended; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(ended);
+  EXPECT_GT(stoppedAt, 0);
+  EXPECT_EQ(result.endCalls, 1);
+  EXPECT_FALSE(result.completed);
+  EXPECT_FALSE(result.failed) << result.error;
+  const double duration = Number(ProbeFormat(out), "duration");
+  EXPECT_GT(duration, 0.5);
+  EXPECT_LT(duration, 15.0);
+  EXPECT_GT(CountFrames(out, "v:0"), 10);
+}
+
+TEST_F(TranscodeTest, StartWithoutOutputFailsAtOnce) {
+  TCustomFFmpeg core;
+  core.ApplyInputOptionText(H264AacSource(), "", TInputFields{});
+  TRunResult result;
+  core.OnEnd = [&result](TCustomFFmpeg& sender) {
+    ++result.endCalls;
+    result.failed = sender.Failed();
+    result.error = sender.ErrorMessage();
+  };
+  EXPECT_EQ(core.Start(true), nullptr);
+  EXPECT_EQ(result.endCalls, 1);
+  EXPECT_TRUE(result.failed);
+  EXPECT_EQ(result.error, "At least one output file must be specified");
+  EXPECT_TRUE(core.Ended());
+  EXPECT_EQ(core.Start(false), nullptr);
+  EXPECT_EQ(result.endCalls, 1);
+}
+
+TEST_F(TranscodeTest, OutputLeftEmptyByAFailedRunIsDeleted) {
+  const std::string out = folder_ + "/rate.avi";
+  // MPEG-4 part 2 takes no time base denominator above 65535: the encoder refuses to open.
+  const TRunResult run = Convert({H264AacSource()}, out, "vcodec=mpeg4\nr=70000\nacodec=libmp3lame");
+  EXPECT_TRUE(run.failed);
+  EXPECT_NE(run.error.find("Error while opening encoder for output stream #0.0 (Video)"), std::string::npos)
+      << run.error;
+  EXPECT_FALSE(fs::exists(out));
+}
+
+TEST_F(TranscodeTest, WriteErrorFailsTheRunWithItsText) {
+  ASSERT_TRUE(fs::exists("/dev/full"));
+  const TRunResult run = Convert({H264AacSource()}, "/dev/full", "f=avi\nvcodec=mpeg4\nacodec=libmp3lame");
+  EXPECT_TRUE(run.failed);
+  EXPECT_FALSE(run.completed);
+  EXPECT_NE(run.error.find("No space left on device"), std::string::npos) << run.error;
+  EXPECT_TRUE(fs::exists("/dev/full"));
+}
+
+TEST_F(TranscodeTest, ProgressReportsFramesAndTheFinalReport) {
+  TCustomFFmpeg core;
+  core.ApplyInputOptionText(H264AacSource(), "", TInputFields{});
+  core.ApplyOutputOptionText(folder_ + "/p.avi", false, "vcodec=mpeg4\nacodec=libmp3lame", TOutputFields{});
+  std::vector<TProgressValues> reports;
+  core.SetProgressInterval(1);
+  core.OnProgress = [&reports](TCustomFFmpeg&, const TProgressValues& values) { reports.push_back(values); };
+  const TRunResult run = RunCore(core);
+  ASSERT_FALSE(run.failed) << run.error;
+  ASSERT_GE(reports.size(), 2u);
+  EXPECT_EQ(reports.front().FileIndex, 0);
+  const TProgressValues& last = reports.back();
+  EXPECT_EQ(last.FileIndex, -1);
+  EXPECT_EQ(last.FrameNumber, 75);
+  EXPECT_NEAR(double(last.TotalDuration), 3e6, 1e5);
+  EXPECT_NEAR(double(last.CurrentDuration), 3e6, 1.5e5);
+  EXPECT_GT(last.CurrentSize, 10000);
+  for (size_t i = 1; i < reports.size(); ++i) EXPECT_GE(reports[i].FrameNumber, reports[i - 1].FrameNumber);
+}
+
+TEST_F(TranscodeTest, AudioOnlyOutputReportsNoVideo) {
+  TCustomFFmpeg core;
+  core.ApplyInputOptionText(H264AacSource(), "", TInputFields{});
+  core.ApplyOutputOptionText(folder_ + "/a.mp3", false, "vn=1", TOutputFields{});
+  TProgressValues last;
+  core.OnProgress = [&last](TCustomFFmpeg&, const TProgressValues& values) { last = values; };
+  const TRunResult run = RunCore(core);
+  ASSERT_FALSE(run.failed) << run.error;
+  EXPECT_EQ(last.FileIndex, -1);
+  EXPECT_EQ(last.FrameNumber, -1);
+  EXPECT_EQ(last.FPS, -1);
+  EXPECT_FLOAT_EQ(last.Quality, -1.0f);
 }
 
 }  // namespace

@@ -82,20 +82,22 @@ void TCustomFFmpeg::Transcode() {
   MainLoop();
   FlushInputs();
 
-  // Trailers, and the files closed here so that a failed write is the run's error.
   std::string writeError;
   for (auto& file : outputs_) {
     if (file->shared || !file->headerWritten) continue;
     const int written = av::av_write_trailer(file->context);
     if (written < 0 && writeError.empty()) writeError = ErrorText("av_write_trailer()", written);
-    AVFormatContext* context = file->context;
-    if (context->pb && !(context->oformat->flags & AVFMT_NOFILE)) {
-      const int closed = CloseOutputURL(&context->pb);
-      if (closed < 0 && writeError.empty()) writeError = ErrorText(file->fileName, closed);
-    }
   }
   if (!writeError.empty()) throw FFmpegException(writeError);
   ReportProgress(-1, true);
+  // The files are closed here so that a failed last write is the run's error.
+  for (auto& file : outputs_) {
+    AVFormatContext* context = file->context;
+    if (file->shared || !context->pb || (context->oformat->flags & AVFMT_NOFILE)) continue;
+    const int closed = CloseOutputURL(&context->pb);
+    if (closed < 0 && writeError.empty()) writeError = ErrorText(file->fileName, closed);
+  }
+  if (!writeError.empty()) throw FFmpegException(writeError);
   CloseCodecs();
   completed_ = !stopRequested_;
   ReleaseRunResources();
