@@ -1,0 +1,310 @@
+#include "convert/ConversionRun.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "RunTestSupport.h"
+#include "app/FileNameHelpers.h"
+#include "convert/Completion.h"
+#include "profiles/FormatCatalogue.h"
+
+namespace mediaconv::convert::test {
+namespace {
+
+using namespace std::chrono_literals;
+using ::testing::ElementsAre;
+
+class ConversionRunTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { LoadLibrariesOnce(); }
+
+  void SetUp() override {
+    out_ = app::WithTrailingSeparator(TempFolder("run-out"));
+    two_ = TwoSecondTone();
+    three_ = ThreeSecondTone();
+    ASSERT_FALSE(two_.empty());
+    ASSERT_FALSE(three_.empty());
+    encoder_.Run = &run_;
+  }
+
+  // MP3 preset 1, per file unless join is set.
+  void Start(const std::vector<TFileListRow>& rows, bool join = false, int classId = profiles::kClassAudio,
+             int formatId = 1) {
+    options_.Choice = {classId, formatId, 1, out_};
+    options_.Join = join;
+    options_.Settings = &settings_;
+    options_.SoundFolder = "/exe/";
+    run_.Start(rows, options_);
+  }
+
+  std::string out_, two_, three_;
+  app::AppSettings settings_;
+  TRunOptions options_;
+  TManualClock clock_;
+  app::TQueueMainThread mainThread_;
+  TScriptedEncoder encoder_;
+  TRecordingView view_;
+  TConversionRun run_{encoder_, view_, mainThread_, clock_.Function()};
+};
+
+TEST_F(ConversionRunTest, UnreadableSecondOfThreeIsSkippedAndTheThirdTakesItsPlace) {
+  const std::string missing = out_ + "gone.wav";
+  Start({RowFor(two_), RowFor(missing), RowFor(three_)});
+
+  ASSERT_EQ(encoder_.TasksCount(), 2);
+  EXPECT_EQ(encoder_.Tasks[0].Inputs, std::vector<std::string>{two_});
+  EXPECT_EQ(encoder_.Tasks[1].Inputs, std::vector<std::string>{three_});
+  EXPECT_EQ(encoder_.Tasks[0].Output, out_ + "run_two.mp3");
+  EXPECT_EQ(encoder_.Tasks[1].Output, out_ + "run_three.mp3");
+  EXPECT_EQ(encoder_.Tasks[1].Options.AudioCodec, "libmp3lame");
+  EXPECT_TRUE(encoder_.Tasks[1].Options.DisableVideo);
+  EXPECT_EQ(encoder_.StartThreads, 1);
+  EXPECT_EQ(run_.TotalFiles(), 2);
+  EXPECT_EQ(run_.SkippedFiles(), 1);
+  EXPECT_EQ(run_.QueuedDuration(), 5'000'000);
+
+  ASSERT_EQ(view_.Log.size(), 3u);
+  EXPECT_EQ(view_.Log[0], "File has been added to convert list.");
+  EXPECT_EQ(view_.Log[1].rfind("File load error: ", 0), 0u) << view_.Log[1];
+  EXPECT_NE(view_.Log[1].find("gone.wav"), std::string::npos);
+  EXPECT_EQ(view_.Log[2], "File has been added to convert list.");
+
+  ASSERT_EQ(view_.Rows.size(), 2u);
+  const std::string folder = std::filesystem::path(two_).parent_path().string() + "/";
+  EXPECT_EQ(view_.Rows[1].Caption, "run_three.wav");
+  EXPECT_EQ(view_.Rows[1].Duration, "00:00:03.000");
+  EXPECT_EQ(view_.Rows[1].Status, "Waiting...");
+  EXPECT_EQ(view_.Rows[1].Progress, "");
+  EXPECT_EQ(view_.Rows[1].Path, folder);
+  EXPECT_EQ(view_.Layout.StatusTitle, "Status");
+  EXPECT_EQ(view_.Layout.CurrentFileLabel, "Current file:");
+
+  // The second row belongs to the third file: its success adds three seconds.
+  encoder_.End(1, true);
+  EXPECT_EQ(run_.DoneDuration(), 3'000'000);
+  EXPECT_EQ(view_.Rows[1].Status, "Finish.");
+  EXPECT_EQ(view_.Rows[1].Progress, "100%");
+  encoder_.End(0, false);
+  EXPECT_EQ(view_.Rows[0].Status, "Failed.");
+  encoder_.EndList();
+
+  EXPECT_TRUE(run_.Completed());
+  EXPECT_EQ(encoder_.Clears, 1);
+  EXPECT_EQ(view_.Summary.TotalFiles, 2);
+  EXPECT_EQ(view_.Summary.SucceededCount, 1);
+  EXPECT_EQ(view_.Summary.FailedCount, 1);
+  EXPECT_EQ(view_.Summary.SkippedFiles, 1);
+  EXPECT_TRUE(view_.Summary.ErrorLines.empty());
+  EXPECT_EQ(view_.CurrentFile, "...");
+  EXPECT_EQ(view_.LastDisplay().PercentText, "0%");
+}
+
+TEST_F(ConversionRunTest, RefusedInputAndRefusedOutputAreLoggedAndNotTasks) {
+  encoder_.RefusedInputs = {two_};
+  encoder_.RefusedOutputs = {three_};
+  Start({RowFor(two_), RowFor(three_)});
+  EXPECT_EQ(encoder_.TasksCount(), 0);
+  EXPECT_THAT(view_.Log, ElementsAre("Adding file error: cannot open " + two_,
+                                     "Cannot do convert, error: no output for " + out_ + "run_three.mp3"));
+  // Nothing to run: the encoder would send no event, so the run ends here.
+  EXPECT_EQ(encoder_.StartThreads, -1);
+  EXPECT_TRUE(run_.Completed());
+  EXPECT_EQ(view_.Summary.TotalFiles, 0);
+  EXPECT_EQ(view_.Summary.SkippedFiles, 2);
+}
+
+TEST_F(ConversionRunTest, SameNameFromTwoFoldersGetsTwoOutputs) {
+  const std::string other = TempFolder("run-in") + "/run_two.wav";
+  std::filesystem::copy_file(two_, other);
+  Start({RowFor(two_), RowFor(other)});
+  ASSERT_EQ(encoder_.TasksCount(), 2);
+  EXPECT_EQ(encoder_.Tasks[0].Output, out_ + "run_two.mp3");
+  EXPECT_EQ(encoder_.Tasks[1].Output, out_ + "run_two(1).mp3");
+}
+
+TEST_F(ConversionRunTest, ProgressShowsPercentLabelAndTimes) {
+  Start({RowFor(two_), RowFor(three_)});
+  clock_.Now += 3s;
+  encoder_.Progress(0, 1'000'000, 2'000'000);
+  EXPECT_EQ(view_.CurrentFile, two_);
+  EXPECT_EQ(view_.Rows[0].Progress, "50%");
+  EXPECT_EQ(view_.Rows[0].Status, "Converting...");
+  const TProgressDisplay& shown = view_.LastDisplay();
+  EXPECT_EQ(shown.BarPosition, 50);
+  EXPECT_EQ(shown.PercentText, "50%");
+  // Five seconds queued, one done in three: fifteen in all, twelve to go.
+  EXPECT_EQ(shown.Times.Estimated, "0:00:15");
+  EXPECT_EQ(shown.Times.Elapsed, "0:00:03");
+  EXPECT_EQ(shown.Times.Left, "0:00:12");
+  EXPECT_EQ(shown.Times.OverallPercent, 20);
+
+  // The first file's whole duration counts once it has succeeded.
+  encoder_.End(0, true);
+  clock_.Now += 3s;
+  encoder_.Progress(1, 1'500'000, 3'000'000);
+  // 5 s x 6 s / (2 s + 1.5 s) = 8.57 s.
+  EXPECT_EQ(view_.LastDisplay().Times.Estimated, "0:00:08");
+  EXPECT_EQ(view_.LastDisplay().Times.Left, "0:00:02");
+}
+
+TEST_F(ConversionRunTest, TaskWithoutTotalDurationShowsNotAvailableAndKeepsTheBar) {
+  Start({RowFor(two_)});
+  encoder_.Progress(0, 500'000, 2'000'000);
+  encoder_.Progress(0, 900'000, -1);
+  EXPECT_EQ(view_.Rows[0].Progress, "N/A");
+  EXPECT_EQ(view_.LastDisplay().BarPosition, 25);
+  EXPECT_EQ(view_.LastDisplay().PercentText, "25%");
+}
+
+TEST_F(ConversionRunTest, PositionBeyondTheTotalShowsOneHundredPercent) {
+  Start({RowFor(two_)});
+  encoder_.Progress(0, 2'600'000, 2'000'000);
+  EXPECT_EQ(view_.Rows[0].Progress, "100%");
+  EXPECT_EQ(view_.LastDisplay().BarPosition, 100);
+  EXPECT_EQ(view_.LastDisplay().PercentText, "100%");
+}
+
+TEST_F(ConversionRunTest, CancelDuringTheFirstOfThreeFailsAllThree) {
+  Start({RowFor(two_), RowFor(three_), RowFor(two_)});
+  encoder_.Progress(0, 700'000, 2'000'000);
+  run_.Cancel();
+  ASSERT_EQ(view_.Rows.size(), 3u);
+  for (const TProgressRow& row : view_.Rows) EXPECT_EQ(row.Status, "Failed.");
+  EXPECT_TRUE(run_.Completed());
+  EXPECT_TRUE(view_.Summary.Cancelled);
+  EXPECT_EQ(view_.Summary.TotalFiles, 3);
+  EXPECT_EQ(view_.Summary.SucceededCount, 0);
+  EXPECT_EQ(view_.Summary.FailedCount, 3);
+  // The final event came while Stop was still walking the tasks; the list
+  // is cleared only after Stop has returned.
+  EXPECT_EQ(encoder_.Clears, 1);
+  EXPECT_FALSE(encoder_.ClearedInsideStop);
+  EXPECT_EQ(view_.Summaries, 1);
+}
+
+TEST_F(ConversionRunTest, TaskErrorsBecomeNumberedErrorLines) {
+  Start({RowFor(two_), RowFor(three_)});
+  encoder_.End(0, true);
+  encoder_.End(1, false, "Error while opening encoder");
+  encoder_.EndList();
+  EXPECT_EQ(view_.Summary.ErrorLines, std::vector<std::string>{"File (1): Error while opening encoder"});
+  EXPECT_EQ(view_.Summary.FailedCount, 1);
+}
+
+TEST_F(ConversionRunTest, JoinedRunWithAFailingFirstFile) {
+  const std::string clip = SmallClip();
+  const std::string missing = out_ + "missing.mkv";
+  encoder_.RefusedInputs = {missing};
+  // AVI joins the rows as the file list had them.
+  Start({RowFor(missing, 1'000'000, 320, 240), RowFor(clip, 1'000'000, 320, 240),
+         RowFor(clip, 1'000'000, 320, 240)},
+        true, profiles::kClassVideo, 0);
+
+  ASSERT_EQ(encoder_.TasksCount(), 1);
+  EXPECT_EQ(encoder_.Tasks[0].Inputs, (std::vector<std::string>{clip, clip}));
+  EXPECT_EQ(encoder_.Tasks[0].Output, out_ + "Output_Merge.avi");
+  EXPECT_TRUE(encoder_.Tasks[0].Options.Join);
+  EXPECT_EQ(run_.TotalFiles(), 1);
+  EXPECT_EQ(run_.QueuedDuration(), 2'000'000);
+  EXPECT_EQ(view_.Log.front(), "Adding file error: cannot open " + missing);
+  EXPECT_EQ(view_.Layout.StatusTitle, "Width x Height");
+  EXPECT_EQ(view_.Layout.ProgressTitle, "Aspect Ratio");
+  EXPECT_EQ(view_.Layout.CurrentFileLabel, "Output file:");
+  ASSERT_EQ(view_.Rows.size(), 2u);
+  EXPECT_EQ(view_.Rows[1].Status, "320x240");
+  EXPECT_EQ(view_.Rows[1].Path, out_ + "Output_Merge.avi");
+
+  // Progress names the output and leaves the rows alone.
+  encoder_.Progress(0, 400'000, 2'000'000);
+  EXPECT_EQ(view_.CurrentFile, out_ + "Output_Merge.avi");
+  EXPECT_EQ(view_.Rows[0].Status, "320x240");
+  EXPECT_EQ(view_.LastDisplay().PercentText, "20%");
+
+  encoder_.End(0, true);
+  encoder_.EndList();
+  EXPECT_EQ(view_.Rows[0].Status, "Finish.");
+  EXPECT_EQ(view_.Rows[0].Progress, "100%");
+  EXPECT_EQ(view_.Summary.TotalFiles, 1);
+  EXPECT_EQ(view_.Summary.SucceededCount, 1);
+  EXPECT_EQ(view_.Summary.SkippedFiles, 1);
+}
+
+TEST_F(ConversionRunTest, JoinedOutputStepsOverAnExistingMerge) {
+  std::ofstream(out_ + "Output_Merge.mp4") << "taken";
+  Start({RowFor(two_, 2'000'000)}, true, profiles::kClassVideo, 1);
+  ASSERT_EQ(encoder_.TasksCount(), 1);
+  EXPECT_EQ(encoder_.Tasks[0].Output, out_ + "Output_Merge(1).mp4");
+}
+
+TEST_F(ConversionRunTest, JoinedRunWithoutAnyInputEndsAtOnceAsOneFailure) {
+  encoder_.RefusedInputs = {two_};
+  Start({RowFor(two_, 2'000'000)}, true, profiles::kClassVideo, 1);
+  EXPECT_EQ(encoder_.TasksCount(), 0);
+  EXPECT_TRUE(run_.Completed());
+  EXPECT_EQ(view_.Summary.TotalFiles, 1);
+  EXPECT_EQ(view_.Summary.FailedCount, 1);
+}
+
+TEST_F(ConversionRunTest, EndsFromTerminateThreadsAreCarriedOutOnTheMainThread) {
+  Start({RowFor(two_), RowFor(three_)});
+  view_.Threads.clear();
+  // Like the encoder: per-task ends on threads of their own, the final event
+  // on another one that may come before the main thread has handled them.
+  std::thread first([&] { encoder_.End(0, true); });
+  std::thread second([&] { encoder_.End(1, true); });
+  std::thread last([&] { encoder_.EndList(); });
+  while (!run_.Completed()) mainThread_.WaitAndServe(5ms);
+  first.join();
+  second.join();
+  last.join();
+  EXPECT_EQ(view_.Threads, std::set<std::thread::id>{std::this_thread::get_id()});
+  EXPECT_EQ(view_.Summary.SucceededCount, 2);
+  EXPECT_EQ(run_.EndedCount(), 2);
+}
+
+struct TCompletionCase {
+  bool Sound;
+  bool Shutdown;
+  bool CountdownRunsOut;
+  bool SecondFails;
+  std::vector<std::string> Events;
+};
+
+class CompletionTest : public ConversionRunTest, public ::testing::WithParamInterface<TCompletionCase> {};
+
+TEST_P(CompletionTest, SoundThenCountdownThenSummary) {
+  const TCompletionCase& c = GetParam();
+  Start({RowFor(two_), RowFor(three_)});
+  // The options are read at the end, as the boxes may change during the run.
+  settings_.PlayASoundWhenFinished = c.Sound;
+  settings_.ShutDownWhenFinished = c.Shutdown;
+  view_.CountdownRunsOut = c.CountdownRunsOut;
+  encoder_.End(0, true);
+  encoder_.End(1, !c.SecondFails);
+  encoder_.EndList();
+  EXPECT_EQ(view_.Events, c.Events);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CompletionTest,
+    ::testing::Values(TCompletionCase{true, false, false, true, {"sound /exe/sounds/fail.wav", "summary"}},
+                      TCompletionCase{true, false, false, false, {"sound /exe/sounds/done.wav", "summary"}},
+                      TCompletionCase{false, false, false, true, {"summary"}},
+                      TCompletionCase{
+                          true, true, false, false, {"sound /exe/sounds/done.wav", "countdown", "summary"}},
+                      TCompletionCase{false, true, true, true, {"countdown", "shutdown", "summary"}}));
+
+TEST(ShutdownCountdown, CountsThirtyDownToZeroAndClosesOnTheThirtyFirstTick) {
+  TShutdownCountdown countdown;
+  EXPECT_EQ(countdown.LabelText(), "Time left: 30");
+  for (int tick = 1; tick <= 30; ++tick) ASSERT_FALSE(countdown.Tick()) << tick;
+  EXPECT_EQ(countdown.LabelText(), "Time left: 0");
+  EXPECT_TRUE(countdown.Tick());
+}
+
+}  // namespace
+}  // namespace mediaconv::convert::test

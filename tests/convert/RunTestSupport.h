@@ -1,0 +1,225 @@
+#pragma once
+// A scripted encoder and a recording view for the conversion run: the tests
+// decide when tasks progress and end, and read what the view was told.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/QueueMainThread.h"
+#include "convert/ConversionRun.h"
+#include "convert/FileList.h"
+#include "engine/decoder/FFDecoder.h"
+#include "engine/loader/FFLoader.h"
+#include "support/Fixtures.h"
+
+namespace mediaconv::convert::test {
+
+using namespace mediaconv::test;
+
+// Two and three seconds of stereo tone; WAV durations are exact.
+inline std::string TwoSecondTone() {
+  return MediaFixture("run_two.wav", "-f lavfi -i sine=frequency=440:sample_rate=48000:duration=2 -ac 2");
+}
+inline std::string ThreeSecondTone() {
+  return MediaFixture("run_three.wav", "-f lavfi -i sine=frequency=660:sample_rate=48000:duration=3 -ac 2");
+}
+inline std::string SmallClip() {
+  return MediaFixture(
+      "run_clip.mkv",
+      "-f lavfi -i testsrc2=size=320x240:rate=25:duration=1 "
+      "-f lavfi -i sine=frequency=440:sample_rate=48000:duration=1 -ac 2 -c:v mpeg4 -c:a mp2");
+}
+
+class TScriptedEncoder : public TRunEncoder {
+ public:
+  struct TTask {
+    std::vector<std::string> Inputs;
+    std::string Output;
+    engine::TOutputOptions Options;
+    bool Ended = false;
+  };
+
+  int TasksCount() const override { return static_cast<int>(Tasks.size()); }
+  int AddTask(const std::string& fileName, engine::TInputOptions* options) override {
+    CheckWorking("AddTask");
+    if (RefusedInputs.count(fileName)) {
+      lastErrMsg_ = "cannot open " + fileName;
+      return -1;
+    }
+    Tasks.push_back({{fileName}, {}, {}, false});
+    if (options) InputOptions.push_back(*options);
+    return TasksCount() - 1;
+  }
+  bool AddInputFile(int taskIndex, const std::string& fileName, engine::TInputOptions*) override {
+    CheckWorking("AddInputFile");
+    if (RefusedInputs.count(fileName)) {
+      lastErrMsg_ = "cannot open " + fileName;
+      return false;
+    }
+    Tasks.at(taskIndex).Inputs.push_back(fileName);
+    return true;
+  }
+  bool SetOutputFile(int taskIndex, const std::string& fileName, engine::TOutputOptions* options) override {
+    CheckWorking("SetOutputFile");
+    if (RefusedOutputs.count(Tasks.at(taskIndex).Inputs.front())) {
+      lastErrMsg_ = "no output for " + fileName;
+      return false;
+    }
+    Tasks.at(taskIndex).Output = fileName;
+    Tasks.at(taskIndex).Options = *options;
+    return true;
+  }
+  void RemoveTask(int taskIndex) override {
+    CheckWorking("RemoveTask");
+    Tasks.erase(Tasks.begin() + taskIndex);
+  }
+  std::string LastErrMsg() const override { return lastErrMsg_; }
+  engine::TFFDecoder& Decoder() override { return decoder_; }
+  void StartTask(int threadCount) override {
+    CheckWorking("StartTask");
+    working_ = true;
+    StartThreads = threadCount;
+  }
+  // Like the encoder: every task that has not ended ends unfinished, then
+  // the list ends.
+  void Stop(bool) override {
+    inStop_ = true;
+    for (int i = 0; i < TasksCount(); ++i)
+      if (!Tasks[i].Ended) End(i, false);
+    EndList();
+    inStop_ = false;
+  }
+  void ClearTasks() override {
+    ClearedInsideStop = ClearedInsideStop || inStop_;
+    ++Clears;
+    Tasks.clear();
+    working_ = false;
+  }
+
+  void End(int task, bool finished, const std::string& exceptionMsg = {}) {
+    Tasks.at(task).Ended = true;
+    engine::TTerminateInfo info;
+    info.TaskIndex = task;
+    info.Finished = finished;
+    info.Exception = !exceptionMsg.empty();
+    info.ExceptionMsg = exceptionMsg;
+    Run->OnTerminate(info);
+  }
+  void EndList() {
+    engine::TTerminateInfo info;
+    info.TaskIndex = -1;
+    info.Finished = true;
+    Run->OnTerminate(info);
+  }
+  void Progress(int task, int64_t current, int64_t total) {
+    engine::TProgressInfo info;
+    info.TaskIndex = task;
+    info.CurrentDuration = current;
+    info.TotalDuration = total;
+    Run->OnProgress(info);
+  }
+
+  TConversionRun* Run = nullptr;
+  std::vector<TTask> Tasks;
+  std::vector<engine::TInputOptions> InputOptions;
+  std::set<std::string> RefusedInputs;
+  std::set<std::string> RefusedOutputs;
+  int StartThreads = -1;
+  int Clears = 0;
+  bool ClearedInsideStop = false;
+
+ private:
+  void CheckWorking(const char* operation) const {
+    if (working_) throw std::runtime_error(std::string("Cannot ") + operation + " while working.");
+  }
+
+  engine::TFFDecoder decoder_;
+  std::string lastErrMsg_;
+  bool working_ = false;
+  bool inStop_ = false;
+};
+
+// Records what the run shows, with the thread each call came on.
+class TRecordingView : public TRunView, public TFileListView {
+ public:
+  void AppendLog(const std::string& line) override { Log.push_back(line); }
+  void ShowFailedFiles(const std::vector<std::string>& errors) override { FailedShown.push_back(errors); }
+  int TextWidth(const std::string& text) override { return static_cast<int>(text.size()); }
+
+  void ShowRunLayout(const TRunLayout& layout) override { Layout = layout; }
+  void ProgressRowAdded(int index, const TProgressRow& row) override {
+    Note();
+    ASSERT_EQ(index, static_cast<int>(Rows.size()));
+    Rows.push_back(row);
+  }
+  void ProgressRowChanged(int index, const TProgressRow& row) override {
+    Note();
+    Rows.at(index) = row;
+  }
+  void ShowCurrentFile(const std::string& text) override { CurrentFile = text; }
+  void ShowProgress(const TProgressDisplay& display) override {
+    Note();
+    Displays.push_back(display);
+  }
+  void PlaySound(const std::string& path) override { Events.push_back("sound " + path); }
+  bool RunShutdownCountdown() override {
+    Events.push_back("countdown");
+    return CountdownRunsOut;
+  }
+  void Shutdown() override { Events.push_back("shutdown"); }
+  void ShowSummary(const TSummary& summary) override {
+    Note();
+    Events.push_back("summary");
+    Summary = summary;
+    ++Summaries;
+  }
+
+  const TProgressDisplay& LastDisplay() const { return Displays.back(); }
+
+  std::vector<std::string> Log;
+  std::vector<std::vector<std::string>> FailedShown;
+  TRunLayout Layout;
+  std::vector<TProgressRow> Rows;
+  std::string CurrentFile;
+  std::vector<TProgressDisplay> Displays;
+  std::vector<std::string> Events;
+  TSummary Summary;
+  int Summaries = 0;
+  bool CountdownRunsOut = false;
+  std::set<std::thread::id> Threads;
+
+ private:
+  void Note() { Threads.insert(std::this_thread::get_id()); }
+};
+
+// A clock the test moves.
+struct TManualClock {
+  std::chrono::steady_clock::time_point Now{std::chrono::seconds(1000)};
+  TConversionRun::TClock Function() {
+    return [this] { return Now; };
+  }
+};
+
+inline void LoadLibrariesOnce() {
+  auto& loader = engine::TFFLoader::Instance();
+  ASSERT_TRUE(loader.LoadLibraries(engine::EngineLibraries)) << loader.LastErrorText();
+}
+
+// A file-list row as AddFiles makes it, for a file that need not exist.
+inline TFileListRow RowFor(const std::string& path, int64_t duration = -1, int width = -1, int height = -1) {
+  TFileListRow row;
+  row.Facts.FileName = path;
+  row.Facts.Duration = duration;
+  row.Facts.Width = width;
+  row.Facts.Height = height;
+  row.Facts.AspectRatio = width > 0 ? static_cast<double>(width) / height : -1.0;
+  row.Cells = FileListCells(row.Facts, path);
+  return row;
+}
+
+}  // namespace mediaconv::convert::test
