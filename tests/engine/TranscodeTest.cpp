@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/loader/Av.h"
 #include "engine/loader/FFLoader.h"
 #include "engine/transcoder/ConvertThread.h"
 #include "engine/transcoder/CustomFFmpeg.h"
@@ -323,6 +324,148 @@ TEST_F(TranscodeTest, AudioOnlyOutputReportsNoVideo) {
   EXPECT_EQ(last.FrameNumber, -1);
   EXPECT_EQ(last.FPS, -1);
   EXPECT_FLOAT_EQ(last.Quality, -1.0f);
+}
+
+}  // namespace
+
+namespace {
+
+struct TRunErrorCase {
+  const char* name;
+  const char* extension;
+  const char* options;
+  const char* message;
+};
+
+class RunErrorTest : public TranscodeTest, public ::testing::WithParamInterface<TRunErrorCase> {};
+
+TEST_P(RunErrorTest, FailsAtRunStartWithItsMessage) {
+  const TRunErrorCase& c = GetParam();
+  const std::string out = folder_ + "/out." + c.extension;
+  const TRunResult run = Convert({H264AacSource()}, out, c.options);
+  EXPECT_TRUE(run.failed);
+  EXPECT_FALSE(run.completed);
+  EXPECT_EQ(run.endCalls, 1);
+  EXPECT_EQ(run.error, c.message);
+  EXPECT_FALSE(fs::exists(out));  // set up but never written: removed
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RunErrorTest,
+    ::testing::Values(
+        TRunErrorCase{"MapCount", "avi", "vcodec=mpeg4\nacodec=libmp3lame\nmap=0.0",
+                      "Number of stream maps must match number of output streams"},
+        TRunErrorCase{"MapStream", "avi", "map=0.0\nmap=0.7", "Could not find input stream #0.7"},
+        TRunErrorCase{"MapSync", "avi", "map=0.0:0.9\nmap=0.1", "Could not find sync stream #0.9"},
+        TRunErrorCase{"MapType", "avi", "map=0.1\nmap=0.0",
+                      "Codec type mismatch for mapping #0.1 (Audio) -> #0.0 (Video)"},
+        TRunErrorCase{"CopyWithVolume", "mp4", "vn=1\nacodec=copy\nvol=512",
+                      "-acodec copy and -vol are incompatible (frames are not decoded)"},
+        TRunErrorCase{"NoStream", "avi", "vn=1\nan=1", "Output file #0 does not contain any stream"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct TSetupErrorCase {
+  const char* name;
+  const char* fileName;
+  const char* options;
+  const char* message;
+};
+
+class SetupErrorTest : public TranscodeTest, public ::testing::WithParamInterface<TSetupErrorCase> {};
+
+TEST_P(SetupErrorTest, OutputSetupRaisesItsMessage) {
+  const TSetupErrorCase& c = GetParam();
+  TCustomFFmpeg core;
+  core.ApplyInputOptionText(H264AacSource(), "", TInputFields{});
+  const std::string out = folder_ + "/" + c.fileName;
+  std::string message = "no error";
+  try {
+    core.ApplyOutputOptionText(out, false, c.options, TOutputFields{});
+  } catch (const FFmpegException& e) {
+    message = e.what();
+  }
+  std::string expected = c.message;
+  if (const size_t at = expected.find("%s"); at != std::string::npos) expected.replace(at, 2, out);
+  EXPECT_EQ(message, expected);
+  EXPECT_EQ(core.OutputFileCount(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SetupErrorTest,
+    ::testing::Values(TSetupErrorCase{"UnknownEncoder", "a.avi", "vcodec=nosuch",
+                                      "new_video_stream fail: Unknown encoder 'nosuch'"},
+                      TSetupErrorCase{"WrongEncoderType", "a.avi", "acodec=mpeg4",
+                                      "new_audio_stream fail: Invalid encoder type 'mpeg4'"},
+                      TSetupErrorCase{
+                          "UnknownFormat", "a.avi", "f=nosuchformat",
+                          "Requested output format 'nosuchformat' is not a suitable output format"},
+                      TSetupErrorCase{"UnguessableName", "a.nosuchextension", "",
+                                      "Unable to find a suitable output format for '%s'"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(TranscodeTest, InputErrorsCarryTheirReason) {
+  TCustomFFmpeg core;
+  const std::string missing = folder_ + "/missing.mp4";
+  try {
+    core.ApplyInputOptionText(missing, "", TInputFields{});
+    FAIL() << "opened a missing file";
+  } catch (const FFmpegException& e) {
+    EXPECT_EQ(std::string(e.what()), missing + ": No such file or directory");
+  }
+  try {
+    core.ApplyInputOptionText(H264AacSource(), "vcodec=nosuch", TInputFields{});
+    FAIL() << "accepted an unknown decoder";
+  } catch (const FFmpegException& e) {
+    EXPECT_EQ(std::string(e.what()), "Unknown decoder 'nosuch'");
+  }
+  EXPECT_EQ(core.InputFileCount(), 0);
+  EXPECT_EQ(core.LastErrorText(), "Unknown decoder 'nosuch'");
+}
+
+TEST_F(TranscodeTest, AudioOnlyInputGivesAnAudioOnlyAvi) {
+  const std::string source = MediaFixture(
+      "core-mono.wav",
+      "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=2 -af aformat=channel_layouts=mono "
+      "-c:a pcm_s16le");
+  const std::string out = folder_ + "/audio.avi";
+  const TRunResult run = Convert({source}, out, "");
+  ASSERT_FALSE(run.failed) << run.error;
+  EXPECT_TRUE(ProbeStream(out, "v").empty());
+  EXPECT_EQ(ProbeStream(out, "a:0").at("codec_name"), "mp3");
+}
+
+// Codecs the current library builds lack are replaced.
+TEST_F(TranscodeTest, MissingCodecsAreReplaced) {
+  const std::string faac = folder_ + "/faac.m4a";
+  TRunResult run = Convert({H264AacSource()}, faac, "vn=1\nacodec=libfaac");
+  ASSERT_FALSE(run.failed) << run.error;
+  EXPECT_EQ(ProbeStream(faac, "a:0").at("codec_name"), "aac");
+
+  // 3GP's default audio codec (AMR-NB) has no encoder in the Debian build.
+  const std::string phone = folder_ + "/phone.3gp";
+  run = Convert({H264AacSource()}, phone, "s=176x144\nar=22050\nac=1");
+  ASSERT_FALSE(run.failed) << run.error;
+  EXPECT_EQ(ProbeStream(phone, "v:0").at("codec_name"), "h263");
+  EXPECT_EQ(ProbeStream(phone, "a:0").at("codec_name"),
+            av::avcodec_find_encoder(AV_CODEC_ID_AMR_NB) ? "amr_nb" : "aac");
+}
+
+TEST_F(TranscodeTest, MetadataOptionReachesTheFile) {
+  const std::string out = folder_ + "/tagged.mp3";
+  const TRunResult run = Convert({H264AacSource()}, out, "vn=1\nmetadata=title=Hello=World");
+  ASSERT_FALSE(run.failed) << run.error;
+  const auto tags =
+      RunCommand("ffprobe -v error -show_entries format_tags=title -of default=nw=1:nk=1 " + ShellQuote(out));
+  EXPECT_EQ(tags.output, "Hello=World\n");
+}
+
+TEST_F(TranscodeTest, LoopedInputPlaysAgainUntilTheRecordingTime) {
+  const std::string out = folder_ + "/looped.avi";
+  const TRunResult run =
+      Convert({H264AacSource(2)}, out, "vcodec=mpeg4\nacodec=libmp3lame\nt=5", false, "loop_input=1");
+  ASSERT_FALSE(run.failed) << run.error;
+  EXPECT_EQ(CountFrames(out, "v:0"), 125);
+  EXPECT_NEAR(StreamEnd(out, "a:0"), 5.0, 0.1);
 }
 
 }  // namespace

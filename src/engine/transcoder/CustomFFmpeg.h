@@ -118,6 +118,7 @@ class TCustomFFmpeg : public TTranscoderOptions {
   void FlushOutputs(TInputStream& ist);
   void FlushInputs();
   void SwitchSegment();
+  bool RewindInput(TInputFile& file);
   void ReportProgress(int fileIndex, bool final);
   void ReleaseRunResources();
   void ResetCore();

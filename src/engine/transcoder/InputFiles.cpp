@@ -163,7 +163,7 @@ void TCustomFFmpeg::OpenInputFile(const std::string& fileName) {
     if (!found) fail("Specified program id not found");
     s.programId = 0;
   }
-  // Looping the input is done by seeking back at its end; nothing to hand to the demuxer.
+  // Looping the input is done by the run, seeking back at its end.
 
   int analysed = 0;
   {
@@ -263,6 +263,7 @@ void TCustomFFmpeg::OpenInputFile(const std::string& fileName) {
     settings_.expectedDuration = raw->duration;
 
   file->tsOffset = s.copyTimestamps ? s.inputTimestampOffset : s.inputTimestampOffset - startPosition;
+  file->loop = s.loopInput;
   file->tsScale = s.inputTimestampScales;
   s.inputTimestampScales.clear();
   file->context = std::move(context);

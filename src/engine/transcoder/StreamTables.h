@@ -21,6 +21,7 @@ struct TInputFile {
   std::vector<double> tsScale;                    // per stream index; 0: not scaled
   std::vector<const AVCodec*> forcedDecoders;     // per stream; null: the default one
   std::vector<TCodecContextPtr> decoderSettings;  // per stream: the options given for its decoder
+  bool loop = false;                              // played again from the start at its end ("loop_input")
   // Run state.
   int firstStream = 0;  // index of its first stream in the input stream table
   int streamCount = 0;

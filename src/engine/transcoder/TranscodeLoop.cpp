@@ -127,6 +127,7 @@ void TCustomFFmpeg::MainLoop() {
       continue;
     }
     if (read < 0) {
+      if (!joinMode_ && file.loop && RewindInput(file)) continue;
       file.eof = true;
       if (joinMode_) {
         SwitchSegment();
@@ -551,6 +552,22 @@ void TCustomFFmpeg::FlushOutputs(TInputStream& ist) {
       EncodeAndWrite(ost, nullptr);
     ost.ended = true;
   }
+}
+
+bool TCustomFFmpeg::RewindInput(TInputFile& file) {
+  AVFormatContext* context = file.context.get();
+  if (context->duration == AV_NOPTS_VALUE || context->duration <= 0) return false;
+  const int64_t start = context->start_time == AV_NOPTS_VALUE ? 0 : context->start_time;
+  if (av::av_seek_frame(context, -1, start, AVSEEK_FLAG_BACKWARD) < 0) return false;
+  // What the decoders hold belongs before the jump.
+  for (int i = 0; i < file.streamCount; ++i) {
+    TInputStream& ist = *inputStreams_[file.firstStream + i];
+    if (!ist.decodingNeeded) continue;
+    ProcessPacket(ist, nullptr);
+    av::avcodec_flush_buffers(ist.decoder.get());
+  }
+  file.tsOffset += context->duration;
+  return true;
 }
 
 void TCustomFFmpeg::SwitchSegment() {

@@ -35,17 +35,15 @@ AVFrame* TCustomFFmpeg::ScaleVideo(TOutputStream& ost, TInputStream& ist, AVFram
       enc->height, enc->pix_fmt, optionStore_.ScalerFlags(), nullptr, nullptr, nullptr);
   ost.scaler.reset(scaler);
   if (!scaler) throw FFmpegException("Cannot get resampling context");
-  if (!ost.scaled) {
-    ost.scaled = MakeFrame();
-    if (!ost.scaled) throw FFmpegException("Cannot allocate temp picture, check pix fmt");
-    ost.scaled->format = enc->pix_fmt;
-    ost.scaled->width = enc->width;
-    ost.scaled->height = enc->height;
-    if (av::av_frame_get_buffer(ost.scaled.get(), 0) < 0)
-      throw FFmpegException("Cannot allocate temp picture, check pix fmt");
-  }
-  // The encoder may still hold the previous picture.
-  if (av::av_frame_make_writable(ost.scaled.get()) < 0)
+  // A fresh picture each time: the encoder may still hold the previous one,
+  // and copying it to make it writable would be wasted work.
+  if (!ost.scaled) ost.scaled = MakeFrame();
+  if (!ost.scaled) throw FFmpegException("Cannot allocate temp picture, check pix fmt");
+  av::av_frame_unref(ost.scaled.get());
+  ost.scaled->format = enc->pix_fmt;
+  ost.scaled->width = enc->width;
+  ost.scaled->height = enc->height;
+  if (av::av_frame_get_buffer(ost.scaled.get(), 0) < 0)
     throw FFmpegException("Cannot allocate temp picture, check pix fmt");
   av::sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, ost.scaled->data,
                 ost.scaled->linesize);
