@@ -24,6 +24,10 @@ struct TPresetCase {
   bool AudioOnlyInput;
 };
 
+void PrintTo(const TPresetCase& c, std::ostream* os) {
+  *os << c.Format->Name << " preset " << c.Preset << (c.AudioOnlyInput ? " (audio-only input)" : "");
+}
+
 std::vector<TPresetCase> AllPresets() {
   std::vector<TPresetCase> cases;
   for (const TFormatInfo& format : profiles::AllFormats())
