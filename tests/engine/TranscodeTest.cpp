@@ -469,3 +469,74 @@ TEST_F(TranscodeTest, LoopedInputPlaysAgainUntilTheRecordingTime) {
 }
 
 }  // namespace
+
+namespace {
+
+struct TRateCase {
+  const char* name;
+  const char* options;
+  double rate;
+  int frames;
+  bool duplicates;
+  bool drops;
+};
+
+class FrameRateSyncTest : public TranscodeTest, public ::testing::WithParamInterface<TRateCase> {};
+
+// A fixed-rate output keeps its rate by duplicating or dropping pictures.
+// The decision is made when a picture arrives, so the last one is not
+// repeated to fill its time, and a picture is dropped only once the output
+// is more than 1.1 frames ahead.
+TEST_P(FrameRateSyncTest, DuplicatesOrDropsToKeepTheRate) {
+  const TRateCase& c = GetParam();
+  TCustomFFmpeg core;
+  core.ApplyInputOptionText(H264AacSource(), "", TInputFields{});
+  core.ApplyOutputOptionText(folder_ + "/rate.avi", false, std::string("vcodec=mpeg4\nan=1\n") + c.options,
+                             TOutputFields{});
+  const TRunResult run = RunCore(core);
+  ASSERT_FALSE(run.failed) << run.error;
+  EXPECT_EQ(CountFrames(folder_ + "/rate.avi", "v:0"), c.frames);
+  EXPECT_EQ(core.FramesDuplicated() > 0, c.duplicates) << core.FramesDuplicated();
+  EXPECT_EQ(core.FramesDropped() > 0, c.drops) << core.FramesDropped();
+  EXPECT_NEAR(Number(ProbeFormat(folder_ + "/rate.avi"), "duration"), c.frames / c.rate, 0.01);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, FrameRateSyncTest,
+                         ::testing::Values(TRateCase{"Same", "r=25", 25, 75, false, false},
+                                           TRateCase{"Double", "r=50", 50, 148, true, false},
+                                           TRateCase{"Lower", "r=10", 10, 31, false, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(TranscodeTest, ShortestEndsWithTheFirstInputThatEnds) {
+  const std::string out = folder_ + "/shortest.avi";
+  TCustomFFmpeg core;
+  core.ApplyInputOptionText(H264AacSource(3), "", TInputFields{});
+  core.ApplyInputOptionText(H264AacSource(2), "", TInputFields{});
+  core.ApplyOutputOptionText(out, false, "vcodec=mpeg4\nacodec=libmp3lame\nmap=0.0\nmap=1.1\nshortest=1",
+                             TOutputFields{});
+  const TRunResult run = RunCore(core);
+  ASSERT_FALSE(run.failed) << run.error;
+  // The video input was read a few pictures ahead when the audio input ended.
+  EXPECT_NEAR(StreamEnd(out, "v:0"), 2.0, 0.25);
+  EXPECT_NEAR(StreamEnd(out, "a:0"), 2.0, 0.1);
+}
+
+TEST_F(TranscodeTest, TerminateBeforeStartGivesTheEndNotification) {
+  TCustomFFmpeg core;
+  core.ApplyInputOptionText(H264AacSource(), "", TInputFields{});
+  core.ApplyOutputOptionText(folder_ + "/never.avi", false, "", TOutputFields{});
+  std::atomic<int> ends{0};
+  core.OnEnd = [&ends](TCustomFFmpeg& sender) {
+    EXPECT_FALSE(sender.Completed());
+    EXPECT_FALSE(sender.Failed());
+    ++ends;
+  };
+  core.Terminate(true);
+  EXPECT_EQ(ends, 1);
+  EXPECT_TRUE(core.Ended());
+  EXPECT_EQ(core.Start(false), nullptr);  // an ended core does not start again
+  core.Terminate(true);
+  EXPECT_EQ(ends, 1);
+}
+
+}  // namespace
