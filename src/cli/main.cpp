@@ -16,8 +16,15 @@ int main(int argc, char** argv) {
   std::string error;
   const auto parsed = cli::ParseArguments(args, error);
   if (!parsed) {
+    // Point at the help of the command the line was meant for, when it names one.
+    std::string command;
+    for (const std::string& arg : args)
+      if (cli::FindCommand(arg)) {
+        command = arg + " ";
+        break;
+      }
     console.Err("mediaconv-cli: " + error);
-    console.Err("Try 'mediaconv-cli --help'.");
+    console.Err("Try 'mediaconv-cli " + command + "--help'.");
     return cli::kExitUsage;
   }
   if (parsed->Help) {
