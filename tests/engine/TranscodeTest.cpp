@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/QueueMainThread.h"
 #include "engine/loader/Av.h"
 #include "engine/loader/FFLoader.h"
 #include "engine/transcoder/ConvertThread.h"
@@ -537,6 +538,79 @@ TEST_F(TranscodeTest, TerminateBeforeStartGivesTheEndNotification) {
   EXPECT_EQ(core.Start(false), nullptr);  // an ended core does not start again
   core.Terminate(true);
   EXPECT_EQ(ends, 1);
+}
+
+}  // namespace
+
+namespace {
+
+// A worker blocked on a main-thread hand-off must not dead-lock a main
+// thread that waits for it to stop.
+TEST_F(TranscodeTest, WaitingStopServesTheMainThread) {
+  mediaconv::app::TQueueMainThread mainThread;
+  TCustomFFmpeg core;
+  core.SetMainThread(&mainThread);
+  core.ApplyInputOptionText(H264AacSource(), "", TInputFields{});
+  core.ApplyOutputOptionText(folder_ + "/handoff.avi", false, "vcodec=mpeg4\nacodec=libmp3lame",
+                             TOutputFields{});
+  core.SetProgressInterval(1);
+  std::atomic<int> served{0};
+  std::atomic<bool> reported{false};
+  core.OnProgress = [&](TCustomFFmpeg&, const TProgressValues&) {
+    reported = true;
+    mainThread.InvokeAndWait([&served] { ++served; });
+  };
+  TConvertThread* worker = core.Start(true);
+  ASSERT_NE(worker, nullptr);
+  worker->Resume();
+  for (int i = 0; i < 3000 && !reported; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  core.Stop(true);
+  EXPECT_FALSE(core.Running());
+  EXPECT_TRUE(core.Ended());
+  EXPECT_GE(served, 1);
+}
+
+TEST_F(TranscodeTest, InputStartTimeSkipsTheBeginning) {
+  const std::string out = folder_ + "/seek.avi";
+  TCustomFFmpeg core;
+  TInputFields fields;
+  fields.startTime = 1000000;
+  core.ApplyInputOptionText(H264AacSource(), "", fields);
+  core.ApplyOutputOptionText(out, false, "vcodec=mpeg4\nacodec=libmp3lame", TOutputFields{});
+  const TRunResult run = RunCore(core);
+  ASSERT_FALSE(run.failed) << run.error;
+  EXPECT_NEAR(Number(ProbeFormat(out), "duration"), 2.0, 0.1);
+  EXPECT_NEAR(StreamEnd(out, "v:0"), 2.0, 0.05);
+  EXPECT_EQ(CountFrames(out, "v:0"), 50);
+  EXPECT_NEAR(StreamEnd(out, "a:0"), 2.0, 0.1);
+}
+
+TEST_F(TranscodeTest, SubtitlesAreCopiedOrConverted) {
+  const std::string srt = folder_ + "/cues.srt";
+  {
+    FILE* file = std::fopen(srt.c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    std::fputs("1\n00:00:00,500 --> 00:00:01,500\nHello\n\n2\n00:00:02,000 --> 00:00:02,800\nWorld\n", file);
+    std::fclose(file);
+  }
+  const std::string source =
+      MediaFixture("core-subtitled.mkv", "-f lavfi -i testsrc2=size=320x240:rate=25:duration=3 -i " +
+                                             ShellQuote(srt) + " -c:v libx264 -preset ultrafast -c:s subrip");
+  ASSERT_FALSE(source.empty());
+  const std::string copied = folder_ + "/copied.mkv";
+  TRunResult run = Convert({source}, copied, "vcodec=copy\nscodec=copy");
+  ASSERT_FALSE(run.failed) << run.error;
+  EXPECT_EQ(ProbeStream(copied, "s:0").at("codec_name"), "subrip");
+  const std::string converted = folder_ + "/converted.mp4";
+  run = Convert({source}, converted, "vcodec=copy\nscodec=mov_text");
+  ASSERT_FALSE(run.failed) << run.error;
+  EXPECT_EQ(ProbeStream(converted, "s:0").at("codec_name"), "mov_text");
+  const auto cues =
+      RunCommand("ffprobe -v error -select_streams s:0 -show_entries packet=pts_time -of csv=p=0 " +
+                 ShellQuote(converted));
+  // The muxer fills the gaps between cues with empty samples.
+  EXPECT_NE(cues.output.find("0.500000\n"), std::string::npos) << cues.output;
+  EXPECT_NE(cues.output.find("2.000000\n"), std::string::npos) << cues.output;
 }
 
 }  // namespace

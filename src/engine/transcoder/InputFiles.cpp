@@ -178,7 +178,8 @@ void TCustomFFmpeg::OpenInputFile(const std::string& fileName) {
 
   int64_t startPosition = s.startTime;
   if (raw->start_time != AV_NOPTS_VALUE) startPosition += raw->start_time;
-  if (s.startTime != 0) {
+  const bool seeked = s.startTime != 0;
+  if (seeked) {
     if (av::av_seek_frame(raw, -1, startPosition, AVSEEK_FLAG_BACKWARD) < 0 && s.verbose > 0)
       Logger().LogFmt(this, llVerbose, "%s: could not seek to position %0.3f", fileName.c_str(),
                       double(startPosition) / AV_TIME_BASE);
@@ -264,6 +265,7 @@ void TCustomFFmpeg::OpenInputFile(const std::string& fileName) {
 
   file->tsOffset = s.copyTimestamps ? s.inputTimestampOffset : s.inputTimestampOffset - startPosition;
   file->loop = s.loopInput;
+  file->seeked = seeked && !s.copyTimestamps;
   file->tsScale = s.inputTimestampScales;
   s.inputTimestampScales.clear();
   file->context = std::move(context);

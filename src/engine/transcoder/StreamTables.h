@@ -22,6 +22,7 @@ struct TInputFile {
   std::vector<const AVCodec*> forcedDecoders;     // per stream; null: the default one
   std::vector<TCodecContextPtr> decoderSettings;  // per stream: the options given for its decoder
   bool loop = false;                              // played again from the start at its end ("loop_input")
+  bool seeked = false;  // opened at a start time: what decodes before it is not output
   // Run state.
   int firstStream = 0;  // index of its first stream in the input stream table
   int streamCount = 0;

@@ -63,8 +63,9 @@ void TCustomFFmpeg::Transcode() {
   BuildInputTables();
   BindOutputStreams();
   PrepareOutputStreams();
-  OpenEncoders();
+  // Decoders first: a subtitle encoder starts from its decoder's header.
   OpenDecoders();
+  OpenEncoders();
   InitInputTimestamps();
   ApplyMetadataMaps();
   ApplyChapterMaps();
@@ -397,6 +398,11 @@ bool TCustomFFmpeg::DecodeSubtitle(TInputStream& ist, const AVPacket* packet) {
 
 void TCustomFFmpeg::OutputFrame(TInputStream& ist, AVFrame* frame) {
   if (settings_.startTime != 0 && ist.pts < settings_.startTime) return;
+  // The seek of a start time lands on the key frame before it; what decodes
+  // between the two lies before the output's start.
+  if (inputs_[ist.fileIndex]->seeked &&
+      (ist.st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO ? ist.nextPts <= 0 : ist.pts < 0))
+    return;
   for (TOutputStream* ost : ist.outputs) {
     if (!ost->encodingNeeded || Owner(*ost).ended) continue;
     if (ost->type == AVMEDIA_TYPE_AUDIO)
