@@ -106,8 +106,16 @@ int RunConvert(const TArguments& args, TCliContext& context) {
   const bool quiet = args.Has("--quiet");
   TTerminalView view(context.Console, context.Log, quiet);
   TInterruptGuard interrupt;
+  const bool join = args.Has("--join") || context.Defaults.Edition.Merge;
   convert::TFileList files(encoder.Decoder(), view);
-  files.AddFiles(args.Operands, false);
+  if (join) {
+    // The joined run takes durations and picture sizes from the list.
+    files.AddFiles(args.Operands, false);
+  } else {
+    // The run probes each file before it becomes a task and reports the
+    // unreadable ones itself; a probe beforehand would only double the work.
+    for (const std::string& name : args.Operands) files.AppendRow(convert::UnprobedRow(name));
+  }
   const int unreadable = static_cast<int>(files.FailedList().size());
   if (interrupt.Interrupted()) return kExitFailed;
 
@@ -122,7 +130,7 @@ int RunConvert(const TArguments& args, TCliContext& context) {
 
   convert::TRunOptions options;
   options.Choice = selection.Choice();
-  options.Join = args.Has("--join") || context.Defaults.Edition.Merge;
+  options.Join = join;
   options.Settings = &settings;
   options.SoundFolder = context.Defaults.ExecutableFolder;
   if (!quiet && !context.Console.Interactive())

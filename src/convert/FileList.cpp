@@ -151,6 +151,14 @@ const engine::TBitmap& AudioPicture() {
   return picture;
 }
 
+TFileListRow UnprobedRow(const std::string& fileName) {
+  TFileListRow row;
+  row.Facts.FileName = fileName;
+  row.Thumbnail = std::make_shared<engine::TBitmap>();
+  row.Cells = FileListCells(row.Facts, fileName);
+  return row;
+}
+
 const std::vector<std::string>& TFileList::AddFiles(const std::vector<std::string>& names, bool thumbnails) {
   if (names.empty()) return failed_;
   failed_.clear();

@@ -94,6 +94,11 @@ struct TFileListRow {
   int64_t RealDuration() const { return Facts.Duration > 0 ? Facts.Duration : 0; }
 };
 
+// A row for a file that has not been probed: only its name is known. The
+// run probes every file again before it becomes a task, so a front end
+// without a list on screen can hand names over this way.
+TFileListRow UnprobedRow(const std::string& fileName);
+
 // What the file list shows beside its rows.
 class TFileListView {
  public:
