@@ -470,8 +470,7 @@ void TCustomEncoder::CallInMainThread(const std::function<void()>& fn) {
 
 void TCustomEncoder::DoProgress(TFFmpeg& task, const TProgressValues& values) {
   std::scoped_lock lock(progressLock_);
-  const auto handler = OnProgress.Get();
-  if (!handler) return;
+  if (!OnProgress) return;
   progressInfo_.TaskIndex = tasks_.IndexOf(&task);
   progressInfo_.FileIndex = values.FileIndex;
   progressInfo_.FrameNumber = values.FrameNumber;
@@ -481,18 +480,23 @@ void TCustomEncoder::DoProgress(TFFmpeg& task, const TProgressValues& values) {
   progressInfo_.CurrentSize = values.CurrentSize;
   progressInfo_.CurrentDuration = values.CurrentDuration;
   progressInfo_.TotalDuration = values.TotalDuration;
-  CallInMainThread([&] { (*handler)(*this, &progressInfo_); });
+  // Read again where it runs: a handler removed while the hand-off waited
+  // (its owner is closing) is not called.
+  CallInMainThread([this] {
+    if (const auto handler = OnProgress.Get()) (*handler)(*this, &progressInfo_);
+  });
 }
 
 void TCustomEncoder::DoPreviewBitmap(TFFmpeg& task, const TBitmap& bitmap, int frameNumber, int64_t pts) {
   std::scoped_lock lock(previewLock_);
-  const auto handler = OnPreviewBitmap.Get();
-  if (!handler) return;
+  if (!OnPreviewBitmap) return;
   previewInfo_.TaskIndex = tasks_.IndexOf(&task);
   previewInfo_.Bitmap = &bitmap;
   previewInfo_.FrameNumber = frameNumber;
   previewInfo_.PTS = pts;
-  CallInMainThread([&] { (*handler)(*this, previewInfo_); });
+  CallInMainThread([this] {
+    if (const auto handler = OnPreviewBitmap.Get()) (*handler)(*this, previewInfo_);
+  });
 }
 
 void TCustomEncoder::DoAudioHook(TFFmpeg& task, int64_t pts, uint8_t* samples, int size, int sampleRate,
