@@ -1,6 +1,8 @@
 #include "engine/encoder/FFEncoder.h"
 
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <sched.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -76,9 +78,11 @@ TEST_F(FFEncoderProperties, PreviewFlagsReachTasksInTheListAndLaterOnes) {
   EXPECT_TRUE(encoder_.Tasks(1).Settings().previewBitmap);
 }
 
-TEST_F(FFEncoderProperties, LibrariesLoadThroughTheLoader) {
+TEST_F(FFEncoderProperties, LibrariesLoadThroughTheLoaderAndTheProberReadsFiles) {
   EXPECT_TRUE(encoder_.LoadLibraries(folder_)) << encoder_.LastErrMsg();
   EXPECT_TRUE(encoder_.LibrariesLoaded());
+  ASSERT_TRUE(encoder_.Decoder().LoadFile(EncoderAvFile())) << encoder_.Decoder().LastError();
+  EXPECT_EQ(encoder_.Decoder().VideoStreamCount(), 1);
 }
 
 using FFEncoderTasks = TEncoderTest;
@@ -374,6 +378,65 @@ TEST_F(FFEncoderRun, DestroyingAWorkingEncoderStopsItsTasksAndServesTheirHandOff
   }
   EXPECT_EQ(main_.waiting.load(), 0);
   EXPECT_FALSE(progressed);  // the handler was removed before the hand-off ran
+}
+
+TEST_F(FFEncoderRun, StopInsideASynchronousRunEndsEveryTaskBeforeStartTaskReturns) {
+  for (int i = 0; i < 3; ++i) ASSERT_EQ(AddAvTask("syncstop" + std::to_string(i) + ".mkv"), i);
+  std::atomic<bool> stopped{false};
+  encoder_.OnProgress = [&stopped](TCustomEncoder& sender, TProgressInfo*) {
+    if (!stopped.exchange(true)) sender.Stop(true);  // cannot wait for its own run: must not hang
+  };
+
+  encoder_.StartTask(0);
+
+  const auto events = Terminates();
+  ASSERT_EQ(events.size(), 4u);
+  std::set<int> ended;
+  for (int i = 0; i < 3; ++i) {
+    ended.insert(events[i].info.TaskIndex);
+    EXPECT_FALSE(events[i].info.Finished);
+  }
+  EXPECT_EQ(ended, (std::set<int>{0, 1, 2}));
+  EXPECT_EQ(events[3].info.TaskIndex, -1);
+  encoder_.ClearTasks();
+}
+
+TEST_F(FFEncoderRun, TheFinalHandlerMayClearTheList) {
+  for (int i = 0; i < 2; ++i) ASSERT_EQ(AddAvTask("cleared" + std::to_string(i) + ".mkv"), i);
+  encoder_.OnTerminate = [this](TCustomEncoder& sender, const TTerminateInfo& info) {
+    if (info.TaskIndex == -1) sender.ClearTasks();
+    std::scoped_lock lock(mutex_);
+    terminates_.push_back({info, std::this_thread::get_id()});
+  };
+  encoder_.StartTask(1);
+  ASSERT_TRUE(ServeUntilFinal());
+  EXPECT_EQ(encoder_.TasksCount(), 0);
+  EXPECT_EQ(encoder_.AddTask(EncoderAudioFile()), 0);
+}
+
+TEST_F(FFEncoderRun, WorkersRunWithTheThreadPriority) {
+  const struct {
+    TThreadPriority priority;
+    int policy;
+  } cases[] = {{tpIdle, SCHED_IDLE}, {tpLower, SCHED_BATCH}, {tpNormal, SCHED_OTHER}};
+  encoder_.SetTriggerEventInMainThread(false);  // progress on the worker itself
+  encoder_.OnProgress = [this](TCustomEncoder&, TProgressInfo*) {
+    int policy = -1;
+    sched_param param{};
+    pthread_getschedparam(pthread_self(), &policy, &param);
+    Log(std::to_string(policy));
+  };
+  for (const auto& c : cases) {
+    ClearRecords();
+    ASSERT_EQ(AddAvTask("priority.mkv"), 0);
+    encoder_.SetThreadPriority(c.priority);
+    encoder_.StartTask(1);
+    ASSERT_TRUE(ServeUntilFinal());
+    const auto policies = LogLines();
+    ASSERT_FALSE(policies.empty());
+    for (const auto& policy : policies) EXPECT_EQ(policy, std::to_string(c.policy)) << c.priority;
+    encoder_.ClearTasks();
+  }
 }
 
 using FFEncoderOutputOptions = TEncoderTest;

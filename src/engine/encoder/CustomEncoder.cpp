@@ -350,6 +350,9 @@ void TCustomEncoder::StartTask(int threadCount) {
     }
     task->Start(false);
   }
+  // Tasks stopped before they ran end on notification threads: the list has
+  // ended only when they have.
+  WaitServing([this] { return allDone_.load(); });
   std::scoped_lock done(terminateLock_);
   syncThread_ = {};
 }
