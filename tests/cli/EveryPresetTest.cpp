@@ -50,6 +50,18 @@ std::string CodecName(const std::string& encoder) {
   return found == names.end() ? encoder : found->second;
 }
 
+// What a container writes when the preset leaves a codec to it: the muxer's
+// default, or for 3GP (whose AMR-NB has no encoder here) the substitute.
+struct TDefaultCodecs {
+  std::string Video, Audio;
+};
+const TDefaultCodecs* DefaultCodecs(std::string_view format) {
+  static const std::map<std::string, TDefaultCodecs, std::less<>> defaults = {
+      {"FLV", {"flv1", "mp3"}}, {"SWF", {"flv1", "mp3"}}, {"RM", {"rv10", "ac3"}}, {"3GP", {"h263", "aac"}}};
+  const auto found = defaults.find(format);
+  return found == defaults.end() ? nullptr : &found->second;
+}
+
 // The demuxer ffprobe names for a file with the output extension.
 std::string ContainerName(std::string_view extension) {
   static const std::map<std::string, std::string, std::less<>> names = {{".avi", "avi"},
@@ -117,6 +129,8 @@ TEST_P(EveryPresetTest, ConvertsAndReadsBackAsThePresetSays) {
     ASSERT_FALSE(video.empty()) << "no video stream";
     if (!expected.VideoCodec.empty()) {
       EXPECT_EQ(video.at("codec_name"), CodecName(expected.VideoCodec));
+    } else if (const TDefaultCodecs* defaults = DefaultCodecs(format.Name)) {
+      EXPECT_EQ(video.at("codec_name"), defaults->Video);
     }
     std::string size = expected.FrameSize;
     std::string rate = expected.FrameRate;
@@ -139,6 +153,12 @@ TEST_P(EveryPresetTest, ConvertsAndReadsBackAsThePresetSays) {
   ASSERT_FALSE(audio.empty()) << "no audio stream";
   if (!expected.AudioCodec.empty()) {
     EXPECT_EQ(audio.at("codec_name"), CodecName(expected.AudioCodec));
+  } else if (const TDefaultCodecs* defaults = DefaultCodecs(format.Name)) {
+    EXPECT_EQ(audio.at("codec_name"), defaults->Audio);
+    if (format.Name == "3GP") {
+      EXPECT_NE(logText.find(".4: No encoder for the default audio codec amr_nb of 3gp, using aac"),
+                std::string::npos);
+    }
   }
   if (expected.AudioChannels > 0) {
     EXPECT_EQ(audio.at("channels"), std::to_string(expected.AudioChannels));
