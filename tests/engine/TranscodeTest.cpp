@@ -152,8 +152,10 @@ TEST_F(TranscodeTest, TwoInputsJoinIntoOneContinuousFile) {
   core.ApplyInputOptionText(part, "", TInputFields{});
   core.ApplyOutputOptionText(out, true, "vcodec=libx264\nacodec=aac", TOutputFields{});
   std::vector<int> segments;
-  core.OnProgress = [&segments](TCustomFFmpeg&, const TProgressValues& values) {
+  TProgressValues last;
+  core.OnProgress = [&segments, &last](TCustomFFmpeg&, const TProgressValues& values) {
     if (segments.empty() || segments.back() != values.FileIndex) segments.push_back(values.FileIndex);
+    last = values;
   };
   core.SetProgressInterval(1);
   const TRunResult run = RunCore(core);
@@ -175,6 +177,8 @@ TEST_F(TranscodeTest, TwoInputsJoinIntoOneContinuousFile) {
   for (size_t i = 1; i < times.size(); ++i)
     EXPECT_NEAR(times[i] - times[i - 1], 0.04, 0.002) << "frame " << i;
   EXPECT_EQ(segments, (std::vector<int>{0, 1, -1}));
+  EXPECT_EQ(last.FrameNumber, 100);
+  EXPECT_NEAR(double(last.TotalDuration), 4e6, 1e5);
 }
 
 TEST_F(TranscodeTest, RecordingTimeCutsTheOutput) {
@@ -611,6 +615,30 @@ TEST_F(TranscodeTest, SubtitlesAreCopiedOrConverted) {
   // The muxer fills the gaps between cues with empty samples.
   EXPECT_NE(cues.output.find("0.500000\n"), std::string::npos) << cues.output;
   EXPECT_NE(cues.output.find("2.000000\n"), std::string::npos) << cues.output;
+}
+
+}  // namespace
+
+namespace {
+
+// An owner may free a task from its end handler, on the run's own thread.
+TEST_F(TranscodeTest, EndHandlerMayDestroyTheCore) {
+  for (const bool threaded : {false, true}) {
+    auto* core = new TCustomFFmpeg;
+    core->ApplyInputOptionText(H264AacSource(), "", TInputFields{});
+    core->ApplyOutputOptionText(folder_ + "/freed.mp3", false, "vn=1", TOutputFields{});
+    std::atomic<bool> freed{false};
+    core->OnEnd = [&freed](TCustomFFmpeg& sender) {
+      EXPECT_TRUE(sender.Completed());
+      std::atomic<bool>* done = &freed;  // this handler goes with the core
+      delete &sender;
+      *done = true;
+    };
+    if (TConvertThread* worker = core->Start(threaded)) worker->Resume();
+    for (int i = 0; i < 3000 && !freed; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(freed) << (threaded ? "threaded" : "on the caller's thread");
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the detached worker finishes
 }
 
 }  // namespace

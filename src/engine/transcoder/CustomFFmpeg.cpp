@@ -15,6 +15,7 @@ TCustomFFmpeg::TCustomFFmpeg(int capacity) : capacity_(capacity) {
 
 TCustomFFmpeg::~TCustomFFmpeg() {
   Stop(true);
+  *alive_ = false;
   if (thread_ && thread_->IsCurrentThread()) {
     // Destroyed by its own end handler: the worker ends by itself.
     thread_.reset();
@@ -56,7 +57,11 @@ TConvertThread* TCustomFFmpeg::Start(bool threaded) {
 }
 
 void TCustomFFmpeg::RunTaskOnWorker() {
+  const std::shared_ptr<std::atomic<bool>> alive = alive_;
+  runThread_ = std::this_thread::get_id();
   RunTask();
+  if (!*alive) return;  // an end handler destroyed the core
+  runThread_ = std::thread::id();
   {
     std::scoped_lock lock(runDoneMutex_);
     runDone_ = true;
@@ -82,7 +87,7 @@ void TCustomFFmpeg::Stop(bool wait) {
   stopRequested_ = true;
   if (thread_ && thread_->Suspended()) thread_->Resume();
   if (!wait) return;
-  if (thread_ && thread_->IsCurrentThread()) return;  // a handler of the run itself
+  if (runThread_.load() == std::this_thread::get_id()) return;  // a handler of the run itself
   WaitWhile([this] { return !runDone_; });
 }
 

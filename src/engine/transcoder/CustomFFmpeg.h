@@ -199,6 +199,10 @@ class TCustomFFmpeg : public TTranscoderOptions {
   bool runDone_ = true;
   bool endNotifying_ = false;
   app::TMainThread* mainThread_ = nullptr;
+  std::atomic<std::thread::id> runThread_{};
+  // Cleared by the destructor: the run's thread may outlive the core when an
+  // end handler destroys it.
+  std::shared_ptr<std::atomic<bool>> alive_ = std::make_shared<std::atomic<bool>>(true);
 
   int64_t progressInterval_ = 500000;
   int64_t runStartTime_ = 0;

@@ -588,14 +588,16 @@ void TCustomFFmpeg::SwitchSegment() {
     av::avcodec_flush_buffers(ist.decoder.get());
     ist.flushed = true;
   }
+  const bool last = segment + 1 >= int(inputs_.size());
   double endTime = 0;
   for (TOutputStream* ost : AllOutputStreams()) {
     if (ost->fileIndex != segment) continue;
     endTime = std::max(endTime, OutputPosition(Owner(*ost)));
-    ost->active = false;
+    // The last segment stays active, so the final report still has its video.
+    if (!last) ost->active = false;
   }
   ++playingInput_;
-  if (playingInput_ >= int(inputs_.size())) return;
+  if (last) return;
   for (TOutputStream* ost : AllOutputStreams())
     if (ost->fileIndex == playingInput_) ost->active = true;
   inputs_[playingInput_]->tsOffset += std::llround(endTime * AV_TIME_BASE);
