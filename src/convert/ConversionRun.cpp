@@ -247,25 +247,28 @@ void TConversionRun::Cancel() {
   }
 }
 
-void TConversionRun::Complete() {
-  if (running_) {
-    // The encoder marks the list done just after it hands out the final
-    // event, so a clear that comes first is refused for a moment.
-    for (int attempt = 0;; ++attempt) {
-      try {
-        encoder_.ClearTasks();
-        break;
-      } catch (const std::exception& error) {
-        if (attempt == 200) {
-          view_.AppendLog(error.what());
-          break;
-        }
-        std::this_thread::sleep_for(5ms);
-      }
-    }
-  } else {
+void TConversionRun::ClearEncoderTasks(int attemptsLeft) {
+  try {
     encoder_.ClearTasks();
+  } catch (const std::exception& error) {
+    // The encoder marks its list done only after it has handed out the
+    // final event (in a synchronous run, after the handler returned), so a
+    // clear from inside that event is refused: try again from the main
+    // loop once the event is over.
+    if (attemptsLeft == 0) {
+      view_.AppendLog(error.what());
+      return;
+    }
+    mainThread_.Post([this, alive = std::weak_ptr<int>(alive_), attemptsLeft] {
+      if (alive.expired()) return;
+      std::this_thread::sleep_for(2ms);
+      ClearEncoderTasks(attemptsLeft - 1);
+    });
   }
+}
+
+void TConversionRun::Complete() {
+  ClearEncoderTasks(kClearAttempts);
   running_ = false;
   view_.ShowCurrentFile("...");
   barPosition_ = 0;

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <span>
 #include <string>
@@ -105,6 +106,7 @@ struct TRunOptions {
 // on the main thread, one at a time.
 class TConversionRun {
  public:
+  static constexpr int kClearAttempts = 500;
   using TClock = std::function<std::chrono::steady_clock::time_point()>;
 
   TConversionRun(TRunEncoder& encoder, TRunView& view, app::TMainThread& mainThread, TClock clock = {});
@@ -142,6 +144,7 @@ class TConversionRun {
   void TaskEnded(const engine::TTerminateInfo& info);
   void ListEnded();
   void Complete();
+  void ClearEncoderTasks(int attemptsLeft);
   void ShowSummary();
   double ElapsedSeconds() const;
 
@@ -170,6 +173,8 @@ class TConversionRun {
   std::atomic<bool> completed_{false};
   bool stopping_ = false;         // inside Cancel's Stop (main thread only)
   bool completePending_ = false;  // the list ended while Stop was running
+  // Hand-offs posted by the run check it, so none outlives the run.
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
 }  // namespace mediaconv::convert

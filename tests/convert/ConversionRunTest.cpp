@@ -186,6 +186,20 @@ TEST_F(ConversionRunTest, CancelDuringTheFirstOfThreeFailsAllThree) {
   EXPECT_EQ(view_.Summaries, 1);
 }
 
+TEST_F(ConversionRunTest, ListRefusedToClearDuringTheFinalEventIsClearedFromTheMainLoop) {
+  encoder_.RefuseClearDuringFinalEvent = true;
+  Start({RowFor(two_)});
+  encoder_.End(0, true);
+  encoder_.EndList();
+  EXPECT_TRUE(run_.Completed());
+  EXPECT_EQ(view_.Summary.SucceededCount, 1);
+  EXPECT_EQ(encoder_.Clears, 0);
+  mainThread_.ServePending();
+  EXPECT_EQ(encoder_.Clears, 1);
+  EXPECT_EQ(encoder_.TasksCount(), 0);
+  EXPECT_EQ(view_.Log, std::vector<std::string>{"File has been added to convert list."});
+}
+
 TEST_F(ConversionRunTest, TaskErrorsBecomeNumberedErrorLines) {
   Start({RowFor(two_), RowFor(three_)});
   encoder_.End(0, true);

@@ -95,6 +95,10 @@ class TScriptedEncoder : public TRunEncoder {
     inStop_ = false;
   }
   void ClearTasks() override {
+    // Like the encoder in a synchronous run: the list is done only once the
+    // final event has returned.
+    if (RefuseClearDuringFinalEvent && inFinalEvent_)
+      throw std::runtime_error("Cannot ClearTasks while working.");
     ClearedInsideStop = ClearedInsideStop || inStop_;
     ++Clears;
     Tasks.clear();
@@ -114,7 +118,9 @@ class TScriptedEncoder : public TRunEncoder {
     engine::TTerminateInfo info;
     info.TaskIndex = -1;
     info.Finished = true;
+    inFinalEvent_ = true;
     Run->OnTerminate(info);
+    inFinalEvent_ = false;
   }
   void Progress(int task, int64_t current, int64_t total) {
     engine::TProgressInfo info;
@@ -132,6 +138,7 @@ class TScriptedEncoder : public TRunEncoder {
   int StartThreads = -1;
   int Clears = 0;
   bool ClearedInsideStop = false;
+  bool RefuseClearDuringFinalEvent = false;
 
  private:
   void CheckWorking(const char* operation) const {
@@ -142,6 +149,7 @@ class TScriptedEncoder : public TRunEncoder {
   std::string lastErrMsg_;
   bool working_ = false;
   bool inStop_ = false;
+  bool inFinalEvent_ = false;
 };
 
 // Records what the run shows, with the thread each call came on.
