@@ -11,6 +11,7 @@
 #include "app/QueueMainThread.h"
 #include "engine/loader/Av.h"
 #include "engine/loader/FFLoader.h"
+#include "engine/log/FFLogger.h"
 #include "engine/transcoder/ConvertThread.h"
 #include "engine/transcoder/CustomFFmpeg.h"
 #include "support/Fixtures.h"
@@ -639,6 +640,42 @@ TEST_F(TranscodeTest, EndHandlerMayDestroyTheCore) {
     EXPECT_TRUE(freed) << (threaded ? "threaded" : "on the caller's thread");
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the detached worker finishes
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(TranscodeTest, LogShowsTheMappingProgressAndStatistics) {
+  TCustomFFmpeg core;
+  core.ApplyInputOptionText(H264AacSource(), "", TInputFields{});
+  core.ApplyOutputOptionText(folder_ + "/logged.avi", false,
+                             "vcodec=mpeg4\nacodec=libmp3lame\npsnr=1\nqphist=1", TOutputFields{});
+  std::vector<std::string> lines;
+  std::mutex mutex;
+  TFFLogger::DefaultLogger().OnLog = [&](const void* sender, uint32_t, TLogLevel, const std::string& text) {
+    std::scoped_lock lock(mutex);
+    if (sender == &core) lines.push_back(text);
+  };
+  const TRunResult run = RunCore(core);
+  TFFLogger::DefaultLogger().OnLog = nullptr;
+  ASSERT_FALSE(run.failed) << run.error;
+  const auto find = [&lines](const std::string& start) {
+    for (const std::string& line : lines)
+      if (line.rfind(start, 0) == 0) return line;
+    return std::string();
+  };
+  EXPECT_NE(find("Stream mapping:"), "");
+  EXPECT_NE(find("  Stream #0.0 -> #0.0 (Video)"), "");
+  EXPECT_NE(find("  Stream #0.1 -> #0.1 (Audio)"), "");
+  const std::string final = find("frame=   75 fps=");
+  ASSERT_NE(final, "") << "no final report";
+  EXPECT_NE(final.find(" L"), std::string::npos) << final;
+  EXPECT_NE(final.find("PSNR=Y:"), std::string::npos) << final;
+  EXPECT_NE(final.find("size="), std::string::npos) << final;
+  const std::string statistics = find("video:");
+  EXPECT_NE(statistics.find("kB audio:"), std::string::npos) << statistics;
+  EXPECT_NE(statistics.find("muxing overhead"), std::string::npos) << statistics;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Output set-up: container, streams, encoders, headers.
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <mutex>
 
@@ -672,6 +673,19 @@ void TCustomFFmpeg::WriteHeaders() {
     file.headerWritten = true;
   }
   headersWritten_ = true;
+  std::vector<AVFormatContext*> rtp;
+  for (const auto& file : outputs_)
+    if (!file->shared) rtp.push_back(file->context);
+  const bool allRtp = std::all_of(rtp.begin(), rtp.end(), [](const AVFormatContext* c) {
+    return std::string(c->oformat->name) == "rtp";
+  });
+  if (allRtp && !rtp.empty()) {
+    char sdp[2048] = {};
+    av::av_sdp_create(rtp.data(), int(rtp.size()), sdp, sizeof sdp);
+    std::string text = sdp;
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
+    Logger().Log(this, llInfo, "SDP:\r\n" + text);
+  }
 }
 
 void TCustomFFmpeg::CloseCodecs() {

@@ -81,6 +81,9 @@ struct TOutputStream {
   int64_t lastMuxDts = AV_NOPTS_VALUE;  // stream time base
   double muxTime = 0;                   // seconds reached by the written packets
   int quality = -1;                     // of the last coded picture (lambda units)
+  uint64_t error[3] = {};               // of the last coded picture, per plane (PSNR)
+  uint64_t errorSum[3] = {};
+  int qpHistogram[52] = {};
 
   // Video.
   TSwsContextPtr scaler;

@@ -518,8 +518,17 @@ void TCustomFFmpeg::EncodeAndWrite(TOutputStream& ost, AVFrame* frame) {
       videoBytes_ += packet->size;
       size_t size = 0;
       if (const uint8_t* stats = av::av_packet_get_side_data(packet, AV_PKT_DATA_QUALITY_STATS, &size);
-          stats && size >= 4)
+          stats && size >= 4) {
+        // quality (32 bits), picture type, error count, 2 reserved, errors (64 bits each); little-endian
         ost.quality = int(stats[0] | stats[1] << 8 | stats[2] << 16 | uint32_t(stats[3]) << 24);
+        const int errors = size >= 6 ? std::min<int>(stats[5], 3) : 0;
+        for (int i = 0; i < errors && size >= size_t(8 + 8 * (i + 1)); ++i) {
+          uint64_t value = 0;
+          for (int b = 7; b >= 0; --b) value = value << 8 | stats[8 + 8 * i + b];
+          ost.error[i] = value;
+          ost.errorSum[i] += value;
+        }
+      }
     } else {
       audioBytes_ += packet->size;
     }
@@ -638,6 +647,28 @@ void TCustomFFmpeg::ReportProgress(int fileIndex, bool final) {
       values.Quality = quality;
       text = TextFormat("frame=%5d fps=%3d q=%3.1f ", frameNumber, values.FPS, quality);
       if (final) text += "L";
+      if (settings_.qpHistogram && !final) {
+        const int qp = std::clamp(int(std::lround(quality)), 0, 51);
+        TOutputStream& owner = Owner(*ostPtr);
+        ++owner.qpHistogram[qp];
+        for (int j = 0; j < 32; ++j)
+          text += TextFormat("%X", int(std::lround(std::log2(owner.qpHistogram[j] + 1))) & 0xF);
+      }
+      if (ost.encoder && (ost.encoder->flags & AV_CODEC_FLAG_PSNR)) {
+        const auto psnr = [](double d) { return -10.0 * std::log10(d); };
+        const double scale = final ? std::max(frameNumber, 1) : 1;
+        const double pixels = double(ost.encoder->width) * ost.encoder->height * 255.0 * 255.0 * scale;
+        const uint64_t* errors = final ? ost.errorSum : ost.error;
+        double errorTotal = 0, scaleTotal = 0;
+        text += "PSNR=";
+        for (int j = 0; j < 3; ++j) {
+          const double planePixels = j ? pixels / 4 : pixels;
+          errorTotal += double(errors[j]);
+          scaleTotal += planePixels;
+          text += TextFormat("%c:%2.2f ", "YUV"[j], psnr(double(errors[j]) / planePixels));
+        }
+        text += TextFormat("*:%2.2f ", psnr(errorTotal / scaleTotal));
+      }
     } else {
       text += TextFormat("q=%2.1f ", quality);
     }
