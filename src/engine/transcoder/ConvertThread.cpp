@@ -17,16 +17,16 @@ TConvertThread::~TConvertThread() {
     std::scoped_lock lock(mutex_);
     if (suspended_) cancelled_ = true;  // never resumed: the task does not run
     suspended_ = false;
+    resumed_.notify_all();
   }
-  resumed_.notify_all();
   thread_.join();
 }
 
 void TConvertThread::Resume() {
-  {
-    std::scoped_lock lock(mutex_);
-    suspended_ = false;
-  }
+  // Notified under the lock: once the worker runs, its task may end and free
+  // this object before an unlocked notification would return.
+  std::scoped_lock lock(mutex_);
+  suspended_ = false;
   resumed_.notify_all();
 }
 
