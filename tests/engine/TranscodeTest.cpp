@@ -679,3 +679,26 @@ TEST_F(TranscodeTest, LogShowsTheMappingProgressAndStatistics) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(TranscodeTest, TwoPassEncodingUsesItsLogFile) {
+  const std::string prefix = folder_ + "/stats";
+  const std::string options = "vcodec=mpeg4\nb=300000\nan=1\npasslogfile=" + prefix;
+  TRunResult run = Convert({H264AacSource()}, folder_ + "/pass1.avi", options + "\npass=1");
+  ASSERT_FALSE(run.failed) << run.error;
+  ASSERT_TRUE(fs::exists(prefix + "-0.log"));
+  EXPECT_GT(fs::file_size(prefix + "-0.log"), 1000u);
+  const std::string out = folder_ + "/pass2.avi";
+  run = Convert({H264AacSource()}, out, options + "\npass=2");
+  ASSERT_FALSE(run.failed) << run.error;
+  EXPECT_EQ(CountFrames(out, "v:0"), 75);
+
+  fs::remove(prefix + "-0.log");
+  run = Convert({H264AacSource()}, folder_ + "/nolog.avi", options + "\npass=2");
+  EXPECT_TRUE(run.failed);
+  EXPECT_EQ(run.error,
+            "Cannot read file: Error reading log file \"" + prefix + "-0.log\" for pass-2 encoding");
+}
+
+}  // namespace

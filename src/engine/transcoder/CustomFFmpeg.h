@@ -148,6 +148,7 @@ class TCustomFFmpeg : public TTranscoderOptions {
   void SetupJoin();
   void PrepareOutputStreams();
   void PrepareCopy(TOutputStream& ost, TInputStream& ist);
+  void PreparePassLog(TOutputStream& ost, int streamNumber);
   void OpenEncoders();
   void OpenEncoder(TOutputStream& ost);
   void WriteHeaders();

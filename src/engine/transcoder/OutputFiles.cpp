@@ -548,7 +548,9 @@ void TCustomFFmpeg::PrepareCopy(TOutputStream& ost, TInputStream& ist) {
 }
 
 void TCustomFFmpeg::PrepareOutputStreams() {
+  int streamNumber = -1;  // over all output streams of the run, for the two-pass log names
   for (TOutputStream* ostPtr : AllOutputStreams()) {
+    ++streamNumber;
     TOutputStream& ost = *ostPtr;
     TInputStream& ist = *inputStreams_[ost.sourceIndex];
     if (ost.copy) {
@@ -569,12 +571,40 @@ void TCustomFFmpeg::PrepareOutputStreams() {
       if (!settings_.videoFilters.empty())
         Logger().Log(this, llWarning, "Video filters are not applied by this build");
     }
-    if (enc->flags & (AV_CODEC_FLAG_PASS1 | AV_CODEC_FLAG_PASS2))
-      Logger().Log(this, llWarning, "Two-pass encoding is not supported by this build; encoding in one pass");
-    enc->flags &= ~(AV_CODEC_FLAG_PASS1 | AV_CODEC_FLAG_PASS2);
+    if (enc->flags & (AV_CODEC_FLAG_PASS1 | AV_CODEC_FLAG_PASS2)) PreparePassLog(ost, streamNumber);
   }
   // Bitstream filters of each stream, set up from its final parameters when
   // the encoders are open (OpenEncoders) or now for stream copy.
+}
+
+void TCustomFFmpeg::PreparePassLog(TOutputStream& ost, int streamNumber) {
+  AVCodecContext* enc = ost.encoder.get();
+  const std::string prefix =
+      settings_.passLogFilePrefix.empty() ? "ffmpeg2pass" : settings_.passLogFilePrefix;
+  const std::string name = TextFormat("%s-%d.log", prefix.c_str(), streamNumber).substr(0, 1023);
+  // x264 keeps its own statistics file under the name it is given.
+  if (ost.codec && std::string(ost.codec->name) == "libx264") {
+    av::av_opt_set(enc->priv_data, "stats", name.c_str(), 0);
+    return;
+  }
+  if (enc->flags & AV_CODEC_FLAG_PASS1) {
+    ost.passLog.reset(std::fopen(name.c_str(), "wb"));
+    if (!ost.passLog)
+      throw FFmpegException(TextFormat("Cannot write log file %s for pass-1 encoding", name.c_str()));
+  } else {
+    std::string contents;
+    const int read = ReadWholeFile(name, contents);
+    if (read == -12)
+      throw FFmpegException(TextFormat(
+          "Could not allocate file buffer: Error reading log file \"%s\" for pass-2 encoding", name.c_str()));
+    if (read < 0)
+      throw FFmpegException(
+          TextFormat("Cannot read file: Error reading log file \"%s\" for pass-2 encoding", name.c_str()));
+    enc->stats_in = av::av_strdup(contents.c_str());
+    if (!enc->stats_in)
+      throw FFmpegException(TextFormat(
+          "Could not allocate file buffer: Error reading log file \"%s\" for pass-2 encoding", name.c_str()));
+  }
 }
 
 void TCustomFFmpeg::OpenEncoder(TOutputStream& ost) {
@@ -691,8 +721,9 @@ void TCustomFFmpeg::WriteHeaders() {
 void TCustomFFmpeg::CloseCodecs() {
   std::scoped_lock lock(CodecLock());
   for (TOutputStream* ost : AllOutputStreams()) {
+    if (ost->encoder) av::av_freep(&ost->encoder->stats_in);
+    ost->passLog.reset();
     if (!ost->encoderOpened) continue;
-    av::av_freep(&ost->encoder->stats_in);
     ost->encoder.reset();
     ost->encoderOpened = false;
   }

@@ -3,6 +3,7 @@
 // their stream records live from opening / set-up to the reset at the end of
 // the run; the input stream table exists only during a run.
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -104,6 +105,10 @@ struct TOutputStream {
   bool startSet = false;
 
   TPacketPtr packet;  // encoded packets are received into it
+  struct TFileCloser {
+    void operator()(FILE* file) const { std::fclose(file); }
+  };
+  std::unique_ptr<FILE, TFileCloser> passLog;  // pass 1: the encoder's statistics
 
   // Join: the record of the first segment that owns the encoder.
   TOutputStream* primary = nullptr;

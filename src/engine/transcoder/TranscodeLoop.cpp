@@ -532,6 +532,7 @@ void TCustomFFmpeg::EncodeAndWrite(TOutputStream& ost, AVFrame* frame) {
     } else {
       audioBytes_ += packet->size;
     }
+    if (ost.passLog && enc->stats_out) std::fputs(enc->stats_out, ost.passLog.get());
     av::av_packet_rescale_ts(packet, enc->time_base, ost.st->time_base);
     WritePacket(ost, packet);
     av::av_packet_unref(packet);
@@ -717,6 +718,7 @@ void TCustomFFmpeg::ReleaseRunResources() {
     ost->converted.reset();
     ost->encodeFrame.reset();
     ost->bsf.filters.clear();
+    ost->passLog.reset();
   }
   readPacket_.reset();
 }
