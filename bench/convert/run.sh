@@ -2,11 +2,12 @@
 # mediaconv-cli convert against the ffmpeg CLI given the same options, on a
 # 20-second 1280x720 H.264/AAC source: AVI preset 3 (MPEG-4 1500 kbps with
 # MP3 192 kbps, 44.1 kHz) and MP3 preset 2 (256 kbps, 48 kHz). Whole
-# process wall time, median of RUNS (default 5) with hyperfine.
+# process wall time, median of RUNS (default 10) with hyperfine, run
+# without a shell in between.
 # Usage: bench/convert/run.sh <bin folder>
 set -euo pipefail
 bin=$(cd "${1:?usage: run.sh <bin folder>}" && pwd)
-runs=${RUNS:-5}
+runs=${RUNS:-10}
 cli="$bin/mediaconv-cli"
 [[ -x $cli ]] || { echo "convert: $cli is not built" >&2; exit 1; }
 command -v hyperfine >/dev/null || { echo "convert: hyperfine is needed" >&2; exit 1; }
@@ -44,7 +45,7 @@ for entry in "${cases[@]}"; do
     status=1
     continue
   fi
-  hyperfine --style basic --warmup 1 --runs "$runs" --prepare "$prepare" --export-json "$work/$name.json" \
+  hyperfine -N --style basic --warmup 2 --runs "$runs" --prepare "$prepare" --export-json "$work/$name.json" \
     -n mediaconv-cli "$ours" -n ffmpeg "$theirs" >&2
   python3 - "$work/$name.json" "$name" <<'PY'
 import json, sys
