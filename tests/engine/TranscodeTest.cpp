@@ -59,6 +59,12 @@ double StreamEnd(const std::string& path, const std::string& selector) {
   return end;
 }
 
+// The whole file decodes without an error message.
+bool PlaysCleanly(const std::string& path) {
+  const auto result = RunCommand("ffmpeg -nostdin -v error -i " + ShellQuote(path) + " -f null -");
+  return result.exitCode == 0 && result.output.empty();
+}
+
 double Number(const std::map<std::string, std::string>& values, const std::string& key) {
   const auto found = values.find(key);
   return found == values.end() ? std::nan("") : std::atof(found->second.c_str());
@@ -118,6 +124,7 @@ TEST_F(TranscodeTest, H264AacMp4ToMpeg4Mp3Avi) {
   EXPECT_NEAR(Number(ProbeFormat(out), "duration"), 3.0, 0.1);
   EXPECT_EQ(CountFrames(out, "v:0"), 75);
   EXPECT_NEAR(StreamEnd(out, "v:0"), StreamEnd(out, "a:0"), 0.04);
+  EXPECT_TRUE(PlaysCleanly(out));
 }
 
 }  // namespace
@@ -177,6 +184,7 @@ TEST_F(TranscodeTest, TwoInputsJoinIntoOneContinuousFile) {
   ASSERT_EQ(times.size(), 100u);
   for (size_t i = 1; i < times.size(); ++i)
     EXPECT_NEAR(times[i] - times[i - 1], 0.04, 0.002) << "frame " << i;
+  EXPECT_TRUE(PlaysCleanly(out));
   EXPECT_EQ(segments, (std::vector<int>{0, 1, -1}));
   EXPECT_EQ(last.FrameNumber, 100);
   EXPECT_NEAR(double(last.TotalDuration), 4e6, 1e5);
@@ -259,6 +267,7 @@ TEST_F(TranscodeTest, StopDuringARunWritesAPlayableFile) {
   EXPECT_GT(duration, 0.5);
   EXPECT_LT(duration, 15.0);
   EXPECT_GT(CountFrames(out, "v:0"), 10);
+  EXPECT_TRUE(PlaysCleanly(out));
 }
 
 TEST_F(TranscodeTest, StartWithoutOutputFailsAtOnce) {

@@ -29,6 +29,8 @@ void EnsureCapacity(TFramePtr& frame, const AVCodecContext* enc, int samples) {
 
 }  // namespace
 
+void TCustomFFmpeg::PushAudioFrame(TInputStream& ist, AVFrame* frame) { OutputFrame(ist, frame); }
+
 void TCustomFFmpeg::DoAudioOut(TOutputStream& ostRecord, TInputStream& ist, AVFrame* frame) {
   TOutputStream& ost = Owner(ostRecord);
   AVCodecContext* enc = ost.encoder.get();

@@ -163,6 +163,9 @@ class TCustomFFmpeg : public TTranscoderOptions {
   void EncodeAndWrite(TOutputStream& ost, AVFrame* frame);
 
   // AudioOutput
+  // Every decoded audio frame passes here on its way to the outputs; the
+  // place of the audio hook and the volume.
+  void PushAudioFrame(TInputStream& ist, AVFrame* frame);
   void DoAudioOut(TOutputStream& ost, TInputStream& ist, AVFrame* frame);
   void EncodeAudioFifo(TOutputStream& ost, bool final);
   void FlushAudio(TOutputStream& ost);

@@ -310,7 +310,7 @@ bool TCustomFFmpeg::DecodeAudio(TInputStream& ist, const AVPacket* packet) {
       ist.pts = ist.nextPts;
     if (frame->sample_rate > 0)
       ist.nextPts = ist.pts + int64_t(AV_TIME_BASE) * frame->nb_samples / frame->sample_rate;
-    OutputFrame(ist, frame);
+    PushAudioFrame(ist, frame);
     av::av_frame_unref(frame);
   }
   return true;
