@@ -47,8 +47,7 @@ std::string TTerminalView::EventLine(int index, const convert::TProgressRow& row
   std::string line = Counter(index) + " ";
   line += layout_.Joined ? row.OutputFile : row.Path + row.Caption;
   line += ": " + row.Status;
-  if (row.Status == convert::kStatusFinished || (layout_.Joined && row.Status == convert::kStatusConverting))
-    line += " -> " + row.OutputFile;
+  if (!layout_.Joined && row.Status == convert::kStatusFinished) line += " -> " + row.OutputFile;
   return line;
 }
 
