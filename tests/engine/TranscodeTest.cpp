@@ -711,3 +711,31 @@ TEST_F(TranscodeTest, TwoPassEncodingUsesItsLogFile) {
 }
 
 }  // namespace
+
+namespace {
+
+// A picture size that changes in the middle of an input is scaled to the
+// encoder's size instead of ending the run.
+TEST_F(TranscodeTest, PictureSizeChangeMidStreamIsScaled) {
+  const std::string first =
+      MediaFixture("core-size-a.ts",
+                   "-f lavfi -i testsrc2=size=320x240:rate=25:duration=1 -c:v libx264 -preset ultrafast");
+  const std::string second =
+      MediaFixture("core-size-b.ts",
+                   "-f lavfi -i testsrc2=size=160x120:rate=25:duration=1 -c:v libx264 -preset ultrafast "
+                   "-output_ts_offset 1");
+  ASSERT_FALSE(first.empty());
+  ASSERT_FALSE(second.empty());
+  const std::string joined = folder_ + "/changing.ts";
+  ASSERT_EQ(
+      RunCommand("cat " + ShellQuote(first) + " " + ShellQuote(second) + " > " + ShellQuote(joined)).exitCode,
+      0);
+  const std::string out = folder_ + "/scaled.avi";
+  const TRunResult run = Convert({joined}, out, "vcodec=mpeg4");
+  ASSERT_FALSE(run.failed) << run.error;
+  EXPECT_EQ(ProbeStream(out, "v:0").at("width"), "320");
+  EXPECT_NEAR(CountFrames(out, "v:0"), 50, 1);
+  EXPECT_TRUE(PlaysCleanly(out));
+}
+
+}  // namespace
