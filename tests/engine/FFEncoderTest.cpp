@@ -418,7 +418,8 @@ TEST_F(FFEncoderRun, WorkersRunWithTheThreadPriority) {
   const struct {
     TThreadPriority priority;
     int policy;
-  } cases[] = {{tpIdle, SCHED_IDLE}, {tpLower, SCHED_BATCH}, {tpNormal, SCHED_OTHER}};
+  } cases[] = {
+      {tpIdle, SCHED_IDLE}, {tpLower, SCHED_BATCH}, {tpNormal, SCHED_OTHER}, {tpTimeCritical, SCHED_OTHER}};
   encoder_.SetTriggerEventInMainThread(false);  // progress on the worker itself
   encoder_.OnProgress = [this](TCustomEncoder&, TProgressInfo*) {
     int policy = -1;

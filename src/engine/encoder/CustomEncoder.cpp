@@ -31,28 +31,17 @@ TInputFields InputFields(const TInputOptions& options) {
 }
 
 // Linux has no per-thread priority levels for ordinary threads: the lower
-// ones map to the idle and batch policies; raising needs privileges, so a
-// refusal leaves the thread as it is.
+// ones map to the idle and batch policies. Raising needs privileges and the
+// real-time policies could starve the desktop, so the higher ones stay normal.
 void ApplyPriority(TConvertThread& thread, TThreadPriority priority) {
   int policy = SCHED_OTHER;
-  sched_param param{};
-  switch (priority) {
-    case tpIdle:
-      policy = SCHED_IDLE;
-      break;
-    case tpLowest:
-    case tpLower:
-      policy = SCHED_BATCH;
-      break;
-    case tpNormal:
-      return;
-    case tpHigher:
-    case tpHighest:
-    case tpTimeCritical:
-      policy = SCHED_RR;
-      param.sched_priority = priority == tpHigher ? 1 : priority == tpHighest ? 50 : 99;
-      break;
-  }
+  if (priority == tpIdle)
+    policy = SCHED_IDLE;
+  else if (priority == tpLowest || priority == tpLower)
+    policy = SCHED_BATCH;
+  else
+    return;
+  const sched_param param{};
   pthread_setschedparam(thread.NativeHandle(), policy, &param);
 }
 
@@ -116,6 +105,12 @@ void TCustomEncoder::CheckWorking(const char* operation) const {
   if (working_) throw EEncoderError(std::string("Cannot ") + operation + " while working.");
 }
 
+void TCustomEncoder::CheckLibraries(const char* operation) const {
+  // Without them the transcoder would call through unbound entry points.
+  if (!LibrariesLoaded())
+    throw EEncoderError(std::string("Cannot ") + operation + ": media libraries not loaded.");
+}
+
 void TCustomEncoder::PrepareTask(TFFmpeg& task) {
   task.Settings().verbose = taskLogVerbosity_;
   task.SetPreview(preview_);
@@ -136,6 +131,7 @@ void TCustomEncoder::InstallDispatchers(TFFmpeg& task) {
 
 int TCustomEncoder::AddTask(const std::string& fileName, TInputOptions* options) {
   CheckWorking("AddTask");
+  CheckLibraries("AddTask");
   std::unique_ptr<TFFmpeg> task;
   try {
     task = std::make_unique<TFFmpeg>(*this);
@@ -161,6 +157,7 @@ int TCustomEncoder::AddTask(const std::string& fileName, TInputOptions* options)
 
 bool TCustomEncoder::AddInputFile(int taskIndex, const std::string& fileName, TInputOptions* options) {
   CheckWorking("AddInputFile");
+  CheckLibraries("AddInputFile");
   TFFmpeg& task = tasks_[taskIndex];
   const int slot = task.InputFileCount();
   if (slot >= kMaxFiles) {
@@ -190,6 +187,7 @@ bool TCustomEncoder::AddInputFile(int taskIndex, const std::string& fileName, TI
 
 bool TCustomEncoder::SetOutputFile(int taskIndex, const std::string& fileName, TOutputOptions* options) {
   CheckWorking("SetOutputFile");
+  CheckLibraries("SetOutputFile");
   TFFmpeg& task = tasks_[taskIndex];
   const int slot = task.OutputFileCount();
   if (slot >= kMaxFiles) {

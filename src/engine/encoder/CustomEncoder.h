@@ -23,7 +23,8 @@ namespace mediaconv::engine {
 // 1970 UTC (rounded to whole seconds).
 int64_t DateTimeToUnixTime(double dateTime);
 
-// Raised for misuse only: editing the task list while it works.
+// Raised for misuse only: editing the task list while it works, or adding to
+// it without the media libraries.
 class EEncoderError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
@@ -100,6 +101,7 @@ class TCustomEncoder {
   friend class TDoTerminateThread;
 
   void CheckWorking(const char* operation) const;
+  void CheckLibraries(const char* operation) const;
   void PrepareTask(TFFmpeg& task);
   void InstallDispatchers(TFFmpeg& task);
   void ApplyTarget(TFFmpeg& task, const TOutputOptions& record);
