@@ -181,6 +181,26 @@ TEST_F(CliTest, JoinWritesOneMergedOutput) {
   EXPECT_NEAR(std::stod(format.at("duration")), 4.0, 0.2);
 }
 
+TEST_F(CliTest, OnATerminalProgressIsOneLiveLine) {
+  if (RunCommand("command -v script").exitCode != 0) GTEST_SKIP() << "script(1) is not installed";
+  const std::string clip = MediaFixture("cli_ten.mkv",
+                                        "-f lavfi -i testsrc2=size=640x480:rate=25:duration=10 "
+                                        "-f lavfi -i sine=duration=10 -c:v mpeg4 -q:v 5 -c:a mp2");
+  // script gives the program a terminal of its own.
+  const std::string command = "XDG_CONFIG_HOME=" + ShellQuote(config_) + " " + Cli() +
+                              " convert --format MP4 --preset 1 --out " + ShellQuote(out_) + " " +
+                              ShellQuote(clip);
+  const TCommandResult result = RunCommand("script -qec " + ShellQuote(command) + " /dev/null");
+  EXPECT_EQ(result.exitCode, 0) << result.output;
+  EXPECT_TRUE(std::regex_search(
+      result.output, std::regex(R"(\r\x1b\[K\[1/1\] cli_ten\.mkv  \d+%  elapsed \d:\d\d:\d\d  left )")))
+      << result.output;
+  // The live line is cleared before a line that stays.
+  EXPECT_NE(result.output.find("\r\x1b[K[1/1] " + clip + ": Finish. -> "), std::string::npos)
+      << result.output;
+  EXPECT_NE(result.output.find("Total files: 1"), std::string::npos);
+}
+
 TEST_F(CliTest, InterruptStopsTheRunWithATrailerAndExitsOne) {
   const std::string clip = MediaFixture("cli_long.mkv",
                                         "-f lavfi -i testsrc2=size=640x480:rate=25:duration=30 "
