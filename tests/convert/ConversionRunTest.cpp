@@ -33,8 +33,8 @@ class ConversionRunTest : public ::testing::Test {
 
   // MP3 preset 1, per file unless join is set.
   void Start(const std::vector<TFileListRow>& rows, bool join = false, int classId = profiles::kClassAudio,
-             int formatId = 1) {
-    options_.Choice = {classId, formatId, 1, out_};
+             int formatId = 1, int preset = 1) {
+    options_.Choice = {classId, formatId, preset, out_};
     options_.Join = join;
     options_.Settings = &settings_;
     options_.SoundFolder = "/exe/";
@@ -124,6 +124,27 @@ TEST_F(ConversionRunTest, SameNameFromTwoFoldersGetsTwoOutputs) {
   ASSERT_EQ(encoder_.TasksCount(), 2);
   EXPECT_EQ(encoder_.Tasks[0].Output, out_ + "run_two.mp3");
   EXPECT_EQ(encoder_.Tasks[1].Output, out_ + "run_two(1).mp3");
+}
+
+TEST_F(ConversionRunTest, LastWmaPresetCopiesTheInputsAudioBitRateOnlyPerFile) {
+  // 44.1 kHz mono 16-bit PCM: 705600 bit/s.
+  const std::string pcm =
+      MediaFixture("run_pcm_mono.wav", "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=1 -ac 1");
+  Start({RowFor(pcm)}, false, profiles::kClassAudio, 2, 4);
+  ASSERT_EQ(encoder_.TasksCount(), 1);
+  EXPECT_EQ(encoder_.Tasks[0].Options.AudioBitrate, 705600);
+  EXPECT_EQ(encoder_.Tasks[0].Options.AudioCodec, "wmav2");
+  EXPECT_EQ(encoder_.Tasks[0].Output, out_ + "run_pcm_mono.wma");
+  EXPECT_EQ(encoder_.InputOptions.at(0).FileName, pcm);
+}
+
+TEST_F(ConversionRunTest, LastWmaPresetSetsNoBitRateWhenJoined) {
+  const std::string pcm =
+      MediaFixture("run_pcm_mono.wav", "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=1 -ac 1");
+  Start({RowFor(pcm, 1'000'000)}, true, profiles::kClassAudio, 2, 4);
+  ASSERT_EQ(encoder_.TasksCount(), 1);
+  EXPECT_EQ(encoder_.Tasks[0].Options.AudioBitrate, -1);
+  EXPECT_EQ(encoder_.Tasks[0].Output, out_ + "Output_Merge.wma");
 }
 
 TEST_F(ConversionRunTest, ProgressShowsPercentLabelAndTimes) {
