@@ -80,8 +80,7 @@ TCustomEncoder::~TCustomEncoder() {
   ReapTerminateThreads(true);
   for (std::mutex* lock : {&audioHookLock_, &previewLock_, &progressLock_, &videoHookLock_})
     WaitForLock(*lock);
-  { std::scoped_lock lock(terminateLock_); }
-  tasks_.Clear();
+  FreeTasks();
   decoder_.reset();
 }
 
@@ -432,8 +431,7 @@ void TCustomEncoder::ClearTasks() {
     std::scoped_lock lock(terminateLock_);
     if (working_ && !allDone_) throw EEncoderError("Cannot ClearTasks while working.");
   }
-  // Outside the lock: the last task's worker may still be returning from its end.
-  tasks_.Clear();
+  FreeTasks();
   lastErrMsg_.clear();
   {
     std::scoped_lock lock(terminateLock_);
@@ -445,6 +443,18 @@ void TCustomEncoder::ClearTasks() {
     working_ = false;
   }
   ReapTerminateThreads(false);
+}
+
+void TCustomEncoder::FreeTasks() {
+  // Taken out under the lock, so that an end being reported meanwhile finds
+  // the list whole or empty; freed outside it, as a task waits for its worker
+  // or its end notification, which take the lock.
+  std::vector<std::unique_ptr<TFFmpeg>> freed;
+  {
+    std::scoped_lock lock(terminateLock_);
+    freed = tasks_.TakeAll();
+  }
+  freed.clear();
 }
 
 void TCustomEncoder::ApplyPreview(bool preview) {

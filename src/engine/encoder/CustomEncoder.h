@@ -102,6 +102,7 @@ class TCustomEncoder {
 
   void CheckWorking(const char* operation) const;
   void CheckLibraries(const char* operation) const;
+  void FreeTasks();
   void PrepareTask(TFFmpeg& task);
   void InstallDispatchers(TFFmpeg& task);
   void ApplyTarget(TFFmpeg& task, const TOutputOptions& record);

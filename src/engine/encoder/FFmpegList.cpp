@@ -25,6 +25,12 @@ void TFFmpegList::Clear() {
   tasks_.clear();
 }
 
+std::vector<std::unique_ptr<TFFmpeg>> TFFmpegList::TakeAll() {
+  std::vector<std::unique_ptr<TFFmpeg>> tasks;
+  tasks.swap(tasks_);
+  return tasks;
+}
+
 void TFFmpegList::StopAll(bool wait) {
   for (auto& task : tasks_) task->Terminate(wait);
 }

@@ -22,6 +22,8 @@ class TFFmpegList {
   // Frees the task; later tasks move down by one.
   void Delete(int index);
   void Clear();
+  // Empties the list and hands its tasks over, for freeing them outside a lock.
+  std::vector<std::unique_ptr<TFFmpeg>> TakeAll();
   // Asks every task to end (Terminate); with wait, returns when each has.
   void StopAll(bool wait);
   void SetPreview(bool preview);
