@@ -32,7 +32,8 @@ test-asan: deps
 test-tsan: deps
 	@cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMEDIACONV_TSAN=ON -DMEDIACONV_GUI=OFF >/dev/null
 	@cmake --build $(TSAN_BUILD) -j $(JOBS)
-	@cd $(TSAN_BUILD) && ctest $(CTEST_ARGS) -L 'threads'
+	@cd $(TSAN_BUILD) && TSAN_OPTIONS=suppressions=$(CURDIR)/tests/tsan.supp \
+		ctest $(CTEST_ARGS) -L 'threads'
 
 bench: build
 	@bench/run.sh $(BUILD)/bin

@@ -17,16 +17,6 @@
 #include "engine/loader/FFLoader.h"
 #include "support/Fixtures.h"
 
-#if defined(__SANITIZE_THREAD__)
-// The system's media libraries are not built for ThreadSanitizer: their codec
-// threads hand frames and buffers over through atomics it cannot see, which
-// it reports as races inside them. Included by one file per executable.
-extern "C" const char* __tsan_default_suppressions() {
-  return "race:libavcodec.so\nrace:libavutil.so\nrace:libavformat.so\nrace:libswscale.so\n"
-         "race:libswresample.so\n";
-}
-#endif
-
 namespace mediaconv::test {
 
 using namespace std::chrono_literals;
