@@ -25,7 +25,7 @@ trap 'rm -rf "$work"' EXIT
 # name | extension | our option lines | the CLI's options
 cases=(
   "avi-mpeg4-mp3|avi|vcodec=mpeg4;b=1500000;acodec=libmp3lame;ab=192000|-c:v mpeg4 -b:v 1500k -c:a libmp3lame -b:a 192k"
-  "mp4-x264-480p|mp4|vcodec=libx264;s=848x480;b=2600000;acodec=aac|-c:v libx264 -s 848x480 -b:v 2600k -c:a aac"
+  "mp4-x264-480p|mp4|vcodec=libx264;s=848x480;b=2600000;acodec=aac;ab=128000|-c:v libx264 -s 848x480 -b:v 2600k -c:a aac -b:a 128k"
   "mov-copy|mov|vcodec=copy;acodec=copy|-c copy"
   "mp3-extract|mp3|vn=1;acodec=libmp3lame;ab=192000|-vn -c:a libmp3lame -b:a 192k"
 )
