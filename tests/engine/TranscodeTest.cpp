@@ -739,3 +739,15 @@ TEST_F(TranscodeTest, PictureSizeChangeMidStreamIsScaled) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(TranscodeTest, RunWithNothingToWriteCompletesAndLeavesNoEmptyFile) {
+  const std::string out = folder_ + "/nothing.raw";
+  const TRunResult run = Convert({H264AacSource()}, out, "f=s16le\nvn=1\nt=0");
+  ASSERT_FALSE(run.failed) << run.error;
+  EXPECT_TRUE(run.completed);
+  EXPECT_FALSE(fs::exists(out));
+}
+
+}  // namespace
