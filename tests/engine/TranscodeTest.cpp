@@ -751,3 +751,23 @@ TEST_F(TranscodeTest, RunWithNothingToWriteCompletesAndLeavesNoEmptyFile) {
 }
 
 }  // namespace
+
+namespace {
+
+// A second output finds the input's streams taken by the first and uses them too.
+TEST_F(TranscodeTest, TwoOutputsShareTheInputStreams) {
+  TCustomFFmpeg core;
+  core.ApplyInputOptionText(H264AacSource(), "", TInputFields{});
+  const std::string video = folder_ + "/both.avi";
+  const std::string audio = folder_ + "/both.mp3";
+  core.ApplyOutputOptionText(video, false, "vcodec=mpeg4\nacodec=libmp3lame", TOutputFields{});
+  core.ApplyOutputOptionText(audio, false, "vn=1\nab=64000", TOutputFields{});
+  EXPECT_EQ(core.OutputFileCount(), 2);
+  const TRunResult run = RunCore(core);
+  ASSERT_FALSE(run.failed) << run.error;
+  EXPECT_EQ(CountFrames(video, "v:0"), 75);
+  EXPECT_NEAR(Number(ProbeFormat(audio), "duration"), 3.0, 0.1);
+  EXPECT_NEAR(Number(ProbeFormat(video), "duration"), 3.0, 0.1);
+}
+
+}  // namespace
