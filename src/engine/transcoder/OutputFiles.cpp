@@ -573,6 +573,11 @@ void TCustomFFmpeg::PrepareOutputStreams() {
     }
     if (enc->flags & (AV_CODEC_FLAG_PASS1 | AV_CODEC_FLAG_PASS2)) PreparePassLog(ost, streamNumber);
   }
+  // Settings whose stage of the frame path is not in this build yet.
+  if (settings_.audioSyncMethod != 0)
+    Logger().Log(this, llWarning, "Audio sync method is not applied by this build; timestamps are followed");
+  if (settings_.audioVolume != 256) Logger().Log(this, llWarning, "Volume is not applied by this build");
+  if (settings_.deinterlace) Logger().Log(this, llWarning, "Deinterlacing is not applied by this build");
   // Bitstream filters of each stream, set up from its final parameters when
   // the encoders are open (OpenEncoders) or now for stream copy.
 }
