@@ -67,6 +67,74 @@ TEST_F(OptionStore, TemplateOptionsAreRecordedByTheirOwnNameAndCopiedUnderTheMas
   EXPECT_EQ(audio->gop_size, audioGop);  // a video option stays off audio contexts
 }
 
+// A bit rate reaches an encoder only when it was set for that encoder's kind;
+// otherwise the encoder keeps its own default (aac and lame choose a rate
+// themselves when it is 0).
+TEST_F(OptionStore, BitratesReachOnlyTheKindTheyWereSetFor) {
+  struct TCase {
+    const char* name;
+    TPairs options;
+    int64_t video;  // -1: the encoder's own default
+    int64_t audio;
+  };
+  const TCase cases[] = {
+      {"video rate by prefix", {{"vb", "1000k"}}, 1000000, -1},
+      {"plain b is the video rate", {{"b", "1000k"}}, 1000000, -1},
+      {"audio rate alone", {{"ab", "96k"}}, -1, 96000},
+      {"both, video first", {{"vb", "1000k"}, {"ab", "96k"}}, 1000000, 96000},
+      {"both, audio first", {{"ab", "96k"}, {"b", "1000k"}}, 1000000, 96000},
+      {"the later audio rate wins", {{"ab", "96k"}, {"vb", "1000k"}, {"ab", "64k"}}, 1000000, 64000},
+  };
+  for (const TCase& c : cases) {
+    TOptionStore fresh;
+    for (const auto& [name, value] : c.options) ASSERT_TRUE(fresh.ApplyGenericOption(name, value)) << c.name;
+
+    auto video = PictureEncoder("mpeg4");
+    const int64_t videoDefault = video->bit_rate;
+    fresh.ApplyStoredOptions(video.get(), kOptionMaskVideoEncoding);
+    EXPECT_EQ(video->bit_rate, c.video < 0 ? videoDefault : c.video) << c.name;
+
+    for (const char* codecName : {"aac", "libmp3lame", "mp2"}) {
+      const AVCodec* codec = av::avcodec_find_encoder_by_name(codecName);
+      if (!codec) continue;
+      TCodecContextPtr audio(av::avcodec_alloc_context3(codec));
+      const int64_t audioDefault = audio->bit_rate;
+      fresh.ApplyStoredOptions(audio.get(), kOptionMaskAudioEncoding);
+      EXPECT_EQ(audio->bit_rate, c.audio < 0 ? audioDefault : c.audio) << c.name << " " << codecName;
+    }
+  }
+}
+
+// Without "ab" the AAC encoder opens at the rate it picks itself (69 kb/s for
+// mono), not at a default of the audio template.
+TEST_F(OptionStore, AacKeepsItsOwnRateBesideAVideoRate) {
+  const auto openedRate = [](const TOptionStore* store) {
+    TCodecContextPtr aac(av::avcodec_alloc_context3(av::avcodec_find_encoder_by_name("aac")));
+    aac->sample_rate = 44100;
+    aac->sample_fmt = AV_SAMPLE_FMT_FLTP;
+    av::av_channel_layout_default(&aac->ch_layout, 1);
+    aac->time_base = AVRational{1, 44100};
+    if (store) store->ApplyStoredOptions(aac.get(), kOptionMaskAudioEncoding);
+    EXPECT_EQ(av::avcodec_open2(aac.get(), nullptr, nullptr), 0);
+    return aac->bit_rate;
+  };
+  ASSERT_TRUE(store.ApplyGenericOption("vb", "1000k"));
+  const int64_t own = openedRate(nullptr);
+  EXPECT_EQ(own, 69000);
+  EXPECT_EQ(openedRate(&store), own);
+}
+
+// An option the libraries give to several kinds still reaches each of them.
+TEST_F(OptionStore, AnOptionOfSeveralKindsReachesEach) {
+  ASSERT_TRUE(store.ApplyGenericOption("flags", "+bitexact"));
+  auto video = PictureEncoder("mpeg4");
+  store.ApplyStoredOptions(video.get(), kOptionMaskVideoEncoding);
+  EXPECT_TRUE(video->flags & AV_CODEC_FLAG_BITEXACT);
+  TCodecContextPtr audio(av::avcodec_alloc_context3(av::avcodec_find_encoder_by_name("mp2")));
+  store.ApplyStoredOptions(audio.get(), kOptionMaskAudioEncoding);
+  EXPECT_TRUE(audio->flags & AV_CODEC_FLAG_BITEXACT);
+}
+
 TEST_F(OptionStore, AnOptionSetTwiceIsRecordedTwiceAndTheLaterWins) {
   store.ApplyGenericOption("g", "10");
   store.ApplyGenericOption("g", "20");

@@ -19,6 +19,10 @@ constexpr int kTemplateMasks[5] = {AV_OPT_FLAG_VIDEO_PARAM, AV_OPT_FLAG_AUDIO_PA
 
 constexpr int kScalerTemplateSize = 16;
 
+// "b" names the video bit rate ("ab" is the audio one); the current libraries
+// also flag it for audio, which would give a video rate to the audio encoder.
+bool IsVideoOnlyOption(const std::string& name) { return name == "b"; }
+
 bool ClassHasOption(const AVClass* const* avClass, const char* name) {
   return *avClass &&
          av::av_opt_find(const_cast<const AVClass**>(avClass), name, nullptr, 0, AV_OPT_SEARCH_FAKE_OBJ);
@@ -167,22 +171,33 @@ bool TOptionStore::ApplyGenericOption(const std::string& rawName, const std::str
 
 TOptionStore::TSetResult TOptionStore::ApplyCurrentOption(const std::string& name, const std::string& value) {
   const AVOption* matched = nullptr;
+  unsigned templates = 0;
   int result = 0;
-  for (int i = 0; i < 5 && result >= 0; ++i) {
+  const int codecTemplateCount = IsVideoOnlyOption(name) ? 1 : 5;
+  for (int i = 0; i < codecTemplateCount && result >= 0; ++i) {
     if (!av::av_opt_find(codecTemplates_[0].get(), name.c_str(), nullptr, kTemplateMasks[i], 0)) continue;
     matched = av::av_opt_find(codecTemplates_[i].get(), name.c_str(), nullptr, 0, 0);
     result = av::av_opt_set(codecTemplates_[i].get(), name.c_str(), value.c_str(), 0);
+    templates |= 1u << i;
   }
-  for (void* other : {static_cast<void*>(formatTemplate_.get()), static_cast<void*>(scalerTemplate_.get())}) {
+  const std::pair<void*, unsigned> others[] = {{formatTemplate_.get(), kStoredOnFormat},
+                                               {scalerTemplate_.get(), kStoredOnScaler}};
+  for (const auto& [other, bit] : others) {
     if (matched) break;
     matched = av::av_opt_find(other, name.c_str(), nullptr, 0, 0);
-    if (matched) result = av::av_opt_set(other, name.c_str(), value.c_str(), 0);
+    if (matched) {
+      result = av::av_opt_set(other, name.c_str(), value.c_str(), 0);
+      templates = bit;
+    }
   }
   if (!matched && name.size() > 1 && (name[0] == 'a' || name[0] == 'v' || name[0] == 's')) {
-    AVCodecContext* codecTemplate = codecTemplates_[name[0] == 'a' ? 1 : name[0] == 'v' ? 0 : 3].get();
+    const int index = name[0] == 'a' ? 1 : name[0] == 'v' ? 0 : 3;
     const std::string rest = name.substr(1);
-    matched = av::av_opt_find(codecTemplate, rest.c_str(), nullptr, 0, 0);
-    if (matched) result = av::av_opt_set(codecTemplate, rest.c_str(), value.c_str(), 0);
+    matched = av::av_opt_find(codecTemplates_[index].get(), rest.c_str(), nullptr, 0, 0);
+    if (matched) {
+      result = av::av_opt_set(codecTemplates_[index].get(), rest.c_str(), value.c_str(), 0);
+      templates = 1u << index;
+    }
   }
   if (matched && result < 0) {
     av::av_log(nullptr, AV_LOG_ERROR, "Invalid value \"%s\" for option \"%s\"\n", value.c_str(),
@@ -190,10 +205,10 @@ TOptionStore::TSetResult TOptionStore::ApplyCurrentOption(const std::string& nam
     return TSetResult::kRejected;
   }
   if (matched) {
-    stored_.push_back({matched->name, std::string()});
+    stored_.push_back({matched->name, std::string(), templates});
   } else {
     if (!PrivateOptionExists(name)) return TSetResult::kUnknown;
-    stored_.push_back({name, value});
+    stored_.push_back({name, value, 0});
   }
 
   int64_t debug = 0;
@@ -207,12 +222,19 @@ TOptionStore::TSetResult TOptionStore::ApplyCurrentOption(const std::string& nam
 void TOptionStore::ApplyStoredOptions(AVCodecContext* context, const AVCodecContext* codecTemplate,
                                       int mask) const {
   if (!context || !codecTemplate) return;
+  // A template of this store copies only what was set on it; any other
+  // template is the caller's own and copies every recorded option it has.
+  unsigned templateBit = ~0u;
+  for (int i = 0; i < 5; ++i)
+    if (codecTemplates_[i].get() == codecTemplate) templateBit = 1u << i;
   void* privateData = (context->codec && context->codec->priv_class) ? context->priv_data : nullptr;
   for (const TStoredOption& stored : stored_) {
-    if (av::av_opt_find(const_cast<AVCodecContext*>(codecTemplate), stored.name.c_str(), nullptr, 0, 0))
-      CopyTemplateValue(context, const_cast<AVCodecContext*>(codecTemplate), stored.name, mask);
-    else
+    if (av::av_opt_find(const_cast<AVCodecContext*>(codecTemplate), stored.name.c_str(), nullptr, 0, 0)) {
+      if (stored.templates & templateBit)
+        CopyTemplateValue(context, const_cast<AVCodecContext*>(codecTemplate), stored.name, mask);
+    } else {
       SetPrivateValue(privateData, stored, mask);
+    }
   }
 }
 
@@ -230,10 +252,12 @@ void TOptionStore::ApplyStoredOptions(AVFormatContext* context, int mask) const 
                                                    : nullptr;
   void* privateData = privateClass ? context->priv_data : nullptr;
   for (const TStoredOption& stored : stored_) {
-    if (av::av_opt_find(formatTemplate_.get(), stored.name.c_str(), nullptr, 0, 0))
-      CopyTemplateValue(context, formatTemplate_.get(), stored.name, mask);
-    else
+    if (av::av_opt_find(formatTemplate_.get(), stored.name.c_str(), nullptr, 0, 0)) {
+      if (stored.templates & kStoredOnFormat)
+        CopyTemplateValue(context, formatTemplate_.get(), stored.name, mask);
+    } else {
       SetPrivateValue(privateData, stored, mask);
+    }
   }
 }
 

@@ -29,11 +29,19 @@ constexpr int kOptionMaskSubtitleEncoding = AV_OPT_FLAG_SUBTITLE_PARAM | AV_OPT_
 // One accepted generic option. A name that matched an option of a template
 // keeps that option's own name and an empty value (the template holds the
 // value); a name known only as a private option of some codec or muxer keeps
-// the value as given.
+// the value as given. A template option is copied only onto contexts whose
+// template took it: a video bit rate must not carry the audio template's
+// default onto an audio encoder.
 struct TStoredOption {
   std::string name;
   std::string value;
+  // Bit i: codec template i (video, audio, data, subtitle, attachment) took
+  // the option; kStoredOnFormat and kStoredOnScaler for the other two.
+  unsigned templates = 0;
 };
+
+constexpr unsigned kStoredOnFormat = 1u << 5;
+constexpr unsigned kStoredOnScaler = 1u << 6;
 
 // The library option store of one transcoder: templates of the libraries'
 // codec, format and scaler contexts that take every option the transcoder
