@@ -1,5 +1,6 @@
 #include "engine/transcoder/ConvertThread.h"
 
+#include "engine/log/FFLogger.h"
 #include "engine/transcoder/CustomFFmpeg.h"
 
 namespace mediaconv::engine {
@@ -40,6 +41,8 @@ void TConvertThread::Join() {
 }
 
 void TConvertThread::Execute() {
+  // Library lines of the run wait for the main thread like its own messages.
+  TFFLogger::MarkEngineThread();
   {
     std::unique_lock lock(mutex_);
     resumed_.wait(lock, [this] { return !suspended_; });

@@ -13,8 +13,11 @@
 #include <thread>
 #include <vector>
 
+#include "engine/transcoder/FrameHookModules.h"
 #include "engine/transcoder/FrameHooks.h"
+#include "engine/transcoder/HookConverter.h"
 #include "engine/transcoder/Options.h"
+#include "engine/transcoder/PreviewWindow.h"
 #include "engine/transcoder/StreamTables.h"
 
 namespace mediaconv::app {
@@ -166,7 +169,11 @@ class TCustomFFmpeg : public TTranscoderOptions {
   // Every decoded audio frame passes here on its way to the outputs; the
   // place of the audio hook and the volume.
   void PushAudioFrame(TInputStream& ist, AVFrame* frame);
+  void CallAudioHook(TInputStream& ist, AVFrame* frame);
+  void ApplyVolume(AVFrame* frame);
   void DoAudioOut(TOutputStream& ost, TInputStream& ist, AVFrame* frame);
+  // Converts samples (pointers into a frame of the input's format) and queues them for encoding.
+  void QueueSamples(TOutputStream& ost, const AVFrame* format, uint8_t* const* data, int samples);
   void EncodeAudioFifo(TOutputStream& ost, bool final);
   void FlushAudio(TOutputStream& ost);
 
@@ -174,8 +181,21 @@ class TCustomFFmpeg : public TTranscoderOptions {
   // Every decoded picture passes here on its way to the outputs; the place
   // where a filter graph comes in.
   void PushVideoFrame(TInputStream& ist, AVFrame* frame);
+  void DeinterlaceVideo(TInputStream& ist, AVFrame* frame);  // null: drains
+  void PreprocessVideo(TInputStream& ist, AVFrame* frame);
   void DoVideoOut(TOutputStream& ost, TInputStream& ist, AVFrame* frame);
-  AVFrame* ScaleVideo(TOutputStream& ost, TInputStream& ist, AVFrame* frame);
+  void EncodeVideo(TOutputStream& ost, TInputStream& ist, AVFrame* frame);
+  void CheckFrameSize(TOutputStream& ost, TInputStream& ist, const AVFrame* frame);
+  AVFrame* ScaleVideo(TOutputStream& ost, AVFrame* frame);
+  void ConfigureFilters(TOutputStream& ost, TInputStream& ist);
+  void FilterVideo(TOutputStream& ost, TInputStream& ist, AVFrame* frame);  // null: drains
+  void FlushVideo(TOutputStream& ost);
+  // Copies a picture into a buffer of its own; null when none could be had.
+  AVFrame* CopyForHook(TFramePtr& target, const AVFrame* frame);
+  void CallVideoHook(bool input, AVFrame* frame, int frameNumber, int64_t pts);
+  void ServePreview(AVFrame* picture, int frameNumber, int64_t pts);
+  void WriteVideoStats(TOutputStream& ost, int frameSize, int pictureType);
+  void ResetFrameConversion();
 
   TOutputStream& Owner(TOutputStream& ost) const { return ost.primary ? *ost.primary : ost; }
   bool Verbose(int above) const { return settings_.verbose > above; }
@@ -216,6 +236,17 @@ class TCustomFFmpeg : public TTranscoderOptions {
   bool dupDropSeen_ = false;
   bool headersWritten_ = false;
   TPacketPtr readPacket_;
+
+  // Frame conversion state of the run.
+  THookConverter inputConverter_;   // the video input hook's
+  THookConverter outputConverter_;  // shared by the video output hook and the preview
+  bool inputHookOn_ = false, outputHookOn_ = false;
+  std::vector<uint8_t> audioHookBuffer_;
+  TFrameHookChain frameHooks_;  // "vhook" modules
+  int64_t lastPreviewTime_ = 0;
+  bool previewRefresh_ = false;
+  std::unique_ptr<IPreviewWindow> previewWindow_;
+  std::unique_ptr<FILE, TOutputStream::TFileCloser> vstatsFile_;
 };
 
 }  // namespace mediaconv::engine

@@ -9,12 +9,14 @@
 #include <ctime>
 #include <limits>
 #include <map>
+#include <mutex>
 #include <new>
 #include <string_view>
 #include <unordered_map>
 
 #include "app/FileNameHelpers.h"
 #include "engine/loader/Av.h"
+#include "engine/transcoder/PreviewWindow.h"
 
 namespace mediaconv::engine {
 
@@ -722,8 +724,15 @@ void TTranscoderOptions::SetProgramId(int programId) {
 void TTranscoderOptions::SetFormatName(const std::string& name) {
   if (!name.empty()) settings_.formatName = name;
 }
-void TTranscoderOptions::SetPreview(bool preview) { settings_.preview = preview; }
-void TTranscoderOptions::SetPreviewBitmap(bool previewBitmap) { settings_.previewBitmap = previewBitmap; }
+// A running task reads the preview flags under the same lock.
+void TTranscoderOptions::SetPreview(bool preview) {
+  std::scoped_lock lock(PreviewLock());
+  settings_.preview = preview;
+}
+void TTranscoderOptions::SetPreviewBitmap(bool previewBitmap) {
+  std::scoped_lock lock(PreviewLock());
+  settings_.previewBitmap = previewBitmap;
+}
 void TTranscoderOptions::SetHookBitsPerPixel(int bitsPerPixel) { settings_.hookBitsPerPixel = bitsPerPixel; }
 void TTranscoderOptions::AddMetadata(const std::string& key, const std::string& value) {
   settings_.pendingMetadata.emplace_back(key, value);

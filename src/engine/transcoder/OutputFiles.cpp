@@ -42,6 +42,27 @@ bool SameLayout(const AVChannelLayout& a, const AVChannelLayout& b) {
   return av::av_channel_layout_compare(&a, &b) == 0;
 }
 
+// The encoder's own pixel format nearest to the wanted one. MJPEG takes
+// limited-range YUV only below normal strictness, so it gets the full-range
+// formats otherwise, as the command-line tool does.
+AVPixelFormat ChoosePixelFormat(const void* sender, const AVCodec* codec, AVPixelFormat wanted,
+                                int strictness) {
+  static constexpr AVPixelFormat kFullRangeMjpeg[] = {AV_PIX_FMT_YUVJ420P, AV_PIX_FMT_YUVJ422P,
+                                                      AV_PIX_FMT_YUVJ444P, AV_PIX_FMT_NONE};
+  const AVPixelFormat* list = codec->pix_fmts;
+  if (codec->id == AV_CODEC_ID_MJPEG && strictness > FF_COMPLIANCE_UNOFFICIAL) list = kFullRangeMjpeg;
+  if (!list) return wanted;
+  for (const AVPixelFormat* p = list; *p != AV_PIX_FMT_NONE; ++p)
+    if (*p == wanted) return wanted;
+  if (wanted == AV_PIX_FMT_NONE) return list[0];
+  const AVPixelFormat best = av::avcodec_find_best_pix_fmt_of_list(list, wanted, 0, nullptr);
+  if (best == AV_PIX_FMT_NONE) return list[0];
+  Logger().LogFmt(sender, llWarning,
+                  "Incompatible pixel format '%s' for codec '%s', auto-selecting format '%s'",
+                  av::av_get_pix_fmt_name(wanted), codec->name, av::av_get_pix_fmt_name(best));
+  return best;
+}
+
 }  // namespace
 
 int TCustomFFmpeg::OutputFileCount() const { return int(outputs_.size()); }
@@ -242,13 +263,7 @@ void TCustomFFmpeg::SetupVideoStream(TOutputFile& file) {
     enc->sample_aspect_ratio = aspect;
     ost.st->sample_aspect_ratio = aspect;
     enc->pix_fmt = AVPixelFormat(s.framePixelFormat);
-    if (codec && codec->pix_fmts) {
-      const AVPixelFormat* p = codec->pix_fmts;
-      while (*p != AV_PIX_FMT_NONE && *p != enc->pix_fmt) ++p;
-      const bool mjpegLegacy = codec->id == AV_CODEC_ID_MJPEG && enc->strict_std_compliance < 0 &&
-                               (enc->pix_fmt == AV_PIX_FMT_YUV420P || enc->pix_fmt == AV_PIX_FMT_YUV422P);
-      if (*p == AV_PIX_FMT_NONE && !mjpegLegacy) enc->pix_fmt = codec->pix_fmts[0];
-    }
+    if (codec) enc->pix_fmt = ChoosePixelFormat(this, codec, enc->pix_fmt, enc->strict_std_compliance);
     if (s.intraOnly) enc->gop_size = 0;
     if (s.videoQScale != 0 || s.sameQuality) {
       enc->flags |= AV_CODEC_FLAG_QSCALE;
@@ -474,8 +489,9 @@ void TCustomFFmpeg::NewAudioStream() { SetupAudioStream(*outputs_.back()); }
 void TCustomFFmpeg::NewSubtitleStream() { SetupSubtitleStream(*outputs_.back()); }
 
 bool TCustomFFmpeg::AddFrameHook(const std::vector<std::string>& words) {
-  (void)words;
-  Logger().Log(this, llWarning, "vhook: frame hook modules are not supported by this build");
+  std::string error;
+  if (frameHooks_.Add(words, error)) return true;
+  if (!error.empty()) Logger().Log(this, llError, error);
   return false;
 }
 
@@ -568,16 +584,9 @@ void TCustomFFmpeg::PrepareOutputStreams() {
       ost.setupWidth = par->width;
       ost.setupHeight = par->height;
       ost.setupFormat = par->format;
-      if (!settings_.videoFilters.empty())
-        Logger().Log(this, llWarning, "Video filters are not applied by this build");
     }
     if (enc->flags & (AV_CODEC_FLAG_PASS1 | AV_CODEC_FLAG_PASS2)) PreparePassLog(ost, streamNumber);
   }
-  // Settings whose stage of the frame path is not in this build yet.
-  if (settings_.audioSyncMethod != 0)
-    Logger().Log(this, llWarning, "Audio sync method is not applied by this build; timestamps are followed");
-  if (settings_.audioVolume != 256) Logger().Log(this, llWarning, "Volume is not applied by this build");
-  if (settings_.deinterlace) Logger().Log(this, llWarning, "Deinterlacing is not applied by this build");
   // Bitstream filters of each stream, set up from its final parameters when
   // the encoders are open (OpenEncoders) or now for stream copy.
 }
@@ -623,13 +632,14 @@ void TCustomFFmpeg::OpenEncoder(TOutputStream& ost) {
     Logger().Log(this, llError, message);
     throw FFmpegException(message);
   }
-  const TInputStream& ist = *inputStreams_[ost.sourceIndex];
+  TInputStream& ist = *inputStreams_[ost.sourceIndex];
   if (ist.decoder && ist.decoder->subtitle_header && ost.type == AVMEDIA_TYPE_SUBTITLE) {
     enc->subtitle_header = static_cast<uint8_t*>(av::av_mallocz(ist.decoder->subtitle_header_size + 1));
     if (!enc->subtitle_header) throw FFmpegException("av_malloc failed");
     std::copy_n(ist.decoder->subtitle_header, ist.decoder->subtitle_header_size, enc->subtitle_header);
     enc->subtitle_header_size = ist.decoder->subtitle_header_size;
   }
+  if (ost.type == AVMEDIA_TYPE_VIDEO && !settings_.videoFilters.empty()) ConfigureFilters(ost, ist);
   if (ost.type == AVMEDIA_TYPE_SUBTITLE) {
     enc->time_base = AV_TIME_BASE_Q;
     if (ist.decoder) {

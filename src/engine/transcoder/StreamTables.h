@@ -10,6 +10,7 @@
 
 #include "engine/common/AvHandles.h"
 #include "engine/loader/Av.h"
+#include "engine/transcoder/FilterGraph.h"
 
 namespace mediaconv::engine {
 
@@ -49,7 +50,11 @@ struct TInputStream {
   bool warnedMultipleFrames = false;
   int frameCounter = 0;
   float quality = 0;
-  TFramePtr frame;                      // the decoded frame being handed on
+  TFramePtr frame;  // the decoded frame being handed on
+  std::unique_ptr<TFilterGraph> deinterlacer;
+  bool deinterlaceFailed = false;
+  TFramePtr deinterlaced;
+  TFramePtr hookFrame;                  // copy of a decoded picture that the input hook may change
   std::vector<TOutputStream*> outputs;  // fed by this stream (bound at run start)
 };
 
@@ -94,6 +99,11 @@ struct TOutputStream {
   std::vector<int64_t> forcedKeyFrames;                      // encoder time base
   size_t nextForcedKeyFrame = 0;
   TFramePtr encodeFrame;
+  std::unique_ptr<TFilterGraph> filter;  // "vf"
+  TFramePtr filtered;
+  TSwsContextPtr filterScaler;  // a picture whose size changed, to the graph's input
+  TFramePtr filterInput;
+  TFramePtr hookFrame;  // copy of the picture to encode that the output hook may change
 
   // Audio.
   TSwrContextPtr resampler;

@@ -74,6 +74,11 @@ void TCustomFFmpeg::Transcode() {
   readPacket_ = MakePacket();
   if (!readPacket_) throw FFmpegException("av_mallocz fail");
 
+  inputConverter_.SetDepth(settings_.hookBitsPerPixel);
+  outputConverter_.SetDepth(settings_.hookBitsPerPixel);
+  inputHookOn_ = bool(Hooks.videoInput);
+  outputHookOn_ = bool(Hooks.videoOutput);
+  lastPreviewTime_ = 0;
   runStartTime_ = av::av_gettime_relative();
   lastReportTime_ = runStartTime_;
   playingInput_ = 0;
@@ -323,6 +328,7 @@ bool TCustomFFmpeg::DecodeVideo(TInputStream& ist, const AVPacket* packet) {
   AVFrame* frame = ist.frame.get();
   for (;;) {
     const int got = av::avcodec_receive_frame(dec, frame);
+    if (got == AVERROR_EOF && ist.deinterlacer) DeinterlaceVideo(ist, nullptr);
     if (got == AVERROR(EAGAIN) || got == AVERROR_EOF) break;
     if (got < 0) return false;
     if (frame->best_effort_timestamp != AV_NOPTS_VALUE)
@@ -533,6 +539,11 @@ void TCustomFFmpeg::EncodeAndWrite(TOutputStream& ost, AVFrame* frame) {
       audioBytes_ += packet->size;
     }
     if (ost.passLog && enc->stats_out) std::fputs(enc->stats_out, ost.passLog.get());
+    if (ost.type == AVMEDIA_TYPE_VIDEO && !settings_.statisticsFileName.empty()) {
+      size_t size = 0;
+      const uint8_t* stats = av::av_packet_get_side_data(packet, AV_PKT_DATA_QUALITY_STATS, &size);
+      WriteVideoStats(ost, packet->size, stats && size >= 5 ? stats[4] : int(AV_PICTURE_TYPE_NONE));
+    }
     av::av_packet_rescale_ts(packet, enc->time_base, ost.st->time_base);
     WritePacket(ost, packet);
     av::av_packet_unref(packet);
@@ -553,7 +564,7 @@ void TCustomFFmpeg::FlushInputs() {
     if (ost->type == AVMEDIA_TYPE_AUDIO)
       FlushAudio(*ost);
     else if (ost->type == AVMEDIA_TYPE_VIDEO)
-      EncodeAndWrite(*ost, nullptr);
+      FlushVideo(*ost);
     ost->ended = true;
   }
 }
@@ -565,7 +576,7 @@ void TCustomFFmpeg::FlushOutputs(TInputStream& ist) {
     if (ost.type == AVMEDIA_TYPE_AUDIO)
       FlushAudio(ost);
     else if (ost.type == AVMEDIA_TYPE_VIDEO)
-      EncodeAndWrite(ost, nullptr);
+      FlushVideo(ost);
     ost.ended = true;
   }
 }
@@ -719,12 +730,24 @@ void TCustomFFmpeg::ReleaseRunResources() {
     ost->encodeFrame.reset();
     ost->bsf.filters.clear();
     ost->passLog.reset();
+    ost->filter.reset();
+    ost->filtered.reset();
+    ost->filterScaler.reset();
+    ost->filterInput.reset();
+    ost->hookFrame.reset();
+  }
+  for (auto& ist : inputStreams_) {
+    ist->deinterlacer.reset();
+    ist->deinterlaced.reset();
+    ist->hookFrame.reset();
   }
   readPacket_.reset();
+  vstatsFile_.reset();
 }
 
 void TCustomFFmpeg::ResetCore() {
   ReleaseRunResources();
+  ResetFrameConversion();
   for (auto& file : outputs_) {
     if (file->shared) continue;
     AVFormatContext* context = file->owned.release();
