@@ -510,6 +510,58 @@ TEST_F(FFEncoderOutputOptions, RecordBitratesOverrideTheTextUnlessATargetIsSet) 
   }
 }
 
+// A target's audio rate belongs to its own audio codec; a record naming
+// another codec keeps its own audio rate (the DVD's 448 kb/s is more than MP2
+// takes). The video rate stays the target's.
+TEST_F(FFEncoderOutputOptions, ATargetWithAnotherAudioCodecKeepsTheRecordsAudioRate) {
+  const struct {
+    const char* name;
+    int target;
+    const char* audioCodec;
+    int audioBitrate;
+    int64_t audio, video;
+  } cases[] = {
+      {"dvd with mp2", kTargetDvd, "mp2", 224000, 224000, 6000000},
+      {"dvd with its own ac3", kTargetDvd, "ac3", 224000, 448000, 6000000},
+      {"dvd without a codec", kTargetDvd, "", 224000, 448000, 6000000},
+      {"dvd with mp2 but no rate", kTargetDvd, "mp2", -1, 448000, 6000000},
+      {"svcd with its own mp2", kTargetSvcd, "mp2", 128000, 224000, 2040000},
+  };
+  int index = 0;
+  for (const auto& c : cases) {
+    TOutputOptions options;
+    options.Target = c.target;
+    options.TargetNorm = kTargetNormPal;
+    options.AudioCodec = c.audioCodec;
+    options.AudioBitrate = c.audioBitrate;
+    options.VideoBitrate = 4000000;
+    ASSERT_EQ(AddTask(EncoderAvFile(), "target" + std::to_string(index) + ".mpg", options), index) << c.name;
+    EXPECT_EQ(TemplateBitrate(encoder_.Tasks(index), AVMEDIA_TYPE_AUDIO), c.audio) << c.name;
+    EXPECT_EQ(TemplateBitrate(encoder_.Tasks(index), AVMEDIA_TYPE_VIDEO), c.video) << c.name;
+    ++index;
+  }
+}
+
+TEST_F(FFEncoderOutputOptions, DvdTargetWithMp2Converts) {
+  TOutputOptions options;
+  options.Target = kTargetDvd;
+  options.TargetNorm = kTargetNormNtsc;
+  options.AudioCodec = "mp2";
+  options.AudioBitrate = 224000;
+  options.AudioSampleRate = 48000;
+  ASSERT_EQ(AddTask(EncoderAvFile(), "dvd.mpg", options), 0);
+  encoder_.StartTask(1);
+  ASSERT_TRUE(ServeUntilFinal());
+  ASSERT_FALSE(Terminates().empty());
+  EXPECT_TRUE(Terminates()[0].info.Finished) << Terminates()[0].info.ExceptionMsg;
+  EXPECT_FALSE(Terminates()[0].info.Exception) << Terminates()[0].info.ExceptionMsg;
+  auto audio = ProbeStream(Out("dvd.mpg"), "a:0");
+  EXPECT_EQ(audio["codec_name"], "mp2");
+  EXPECT_EQ(audio["bit_rate"], "224000");
+  auto video = ProbeStream(Out("dvd.mpg"), "v:0");
+  EXPECT_EQ(video["width"] + "x" + video["height"], "720x480");
+}
+
 TEST_F(FFEncoderOutputOptions, AudioBitrateOfTheRecordReachesTheFile) {
   TOutputOptions options;
   options.AudioCodec = "mp2";

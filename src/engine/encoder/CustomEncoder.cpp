@@ -12,10 +12,28 @@
 #include "engine/loader/FFLoader.h"
 #include "engine/log/FFLogger.h"
 #include "engine/transcoder/ConvertThread.h"
+#include "engine/transcoder/TargetPresets.h"
 
 namespace mediaconv::engine {
 
 namespace {
+
+// The target type of a record's Target, or nullptr for none.
+const char* TargetType(int32_t target) {
+  static const char* const kTypes[] = {"vcd", "svcd", "dvd"};
+  return target >= kTargetVcd && target <= kTargetDvd ? kTypes[target - kTargetVcd] : nullptr;
+}
+
+// A target's audio bit rate is chosen for its own audio codec (448 kb/s for
+// the DVD's AC-3). When the record names another audio codec, that rate may
+// be one the codec refuses (MP2 stops at 384 kb/s), so the record's own rate
+// applies instead.
+bool RecordAudioCodecReplacesTargets(const TOutputOptions& record) {
+  const char* type = TargetType(record.Target);
+  if (!type || record.AudioCodec.empty()) return false;
+  const TTargetPreset* preset = FindTargetPreset(type);
+  return preset && preset->audioCodec && record.AudioCodec != preset->audioCodec;
+}
 
 std::string ErrorText(const TFFmpeg& task, const char* message) {
   if (message && *message) return message;
@@ -229,12 +247,12 @@ bool TCustomEncoder::SetOutputFile(int taskIndex, const std::string& fileName, T
 }
 
 void TCustomEncoder::ApplyTarget(TFFmpeg& task, const TOutputOptions& record) {
-  static const char* const kTypes[] = {"", "vcd", "svcd", "dvd"};
-  if (record.Target < kTargetVcd || record.Target > kTargetDvd) return;
+  const char* type = TargetType(record.Target);
+  if (!type) return;
   const char* norm = record.TargetNorm == kTargetNormPal    ? "pal"
                      : record.TargetNorm == kTargetNormNtsc ? "ntsc"
                                                             : "auto";
-  task.ApplyTargetPreset(kTypes[record.Target], norm, record.TargetNormDefault == 1 ? "pal" : "ntsc");
+  task.ApplyTargetPreset(type, norm, record.TargetNormDefault == 1 ? "pal" : "ntsc");
 }
 
 void TCustomEncoder::ApplyOutputRecord(TFFmpeg& task, const TOutputOptions& r) {
@@ -256,7 +274,7 @@ void TCustomEncoder::ApplyOutputRecord(TFFmpeg& task, const TOutputOptions& r) {
   task.SetAudioVolume(r.AudioVolume);
   above0("ac", r.AudioChannels);
   above0("ar", r.AudioSampleRate);
-  if (noTarget) above0("ab", r.AudioBitrate);
+  if (noTarget || RecordAudioCodecReplacesTargets(r)) above0("ab", r.AudioBitrate);
   above0("abt", r.AudioBitrateTolerance);
   apply("alang", r.AudioLanguage);
   task.SetAudioSyncMethod(r.AudioSync);
