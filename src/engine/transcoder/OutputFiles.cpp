@@ -1,4 +1,6 @@
 // Output set-up: container, streams, encoders, headers.
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -596,8 +598,13 @@ void TCustomFFmpeg::PreparePassLog(TOutputStream& ost, int streamNumber) {
   const std::string prefix =
       settings_.passLogFilePrefix.empty() ? "ffmpeg2pass" : settings_.passLogFilePrefix;
   const std::string name = TextFormat("%s-%d.log", prefix.c_str(), streamNumber).substr(0, 1023);
-  // x264 keeps its own statistics file under the name it is given.
+  // x264 keeps its own statistics file under the name it is given; a second
+  // pass without it fails here with the message of the others (and before
+  // x264's own open, which leaks on that failure).
   if (ost.codec && std::string(ost.codec->name) == "libx264") {
+    if ((enc->flags & AV_CODEC_FLAG_PASS2) && ::access(name.c_str(), R_OK) != 0)
+      throw FFmpegException(
+          TextFormat("Cannot read file: Error reading log file \"%s\" for pass-2 encoding", name.c_str()));
     av::av_opt_set(enc->priv_data, "stats", name.c_str(), 0);
     return;
   }
