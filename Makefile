@@ -22,6 +22,7 @@ run: build
 test: build
 	@cd $(BUILD) && ctest $(CTEST_ARGS)
 	@$(MAKE) --no-print-directory test-asan
+	@$(MAKE) --no-print-directory test-tsan
 
 test-asan: deps
 	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMEDIACONV_SANITIZE=ON -DMEDIACONV_GUI=OFF >/dev/null
