@@ -145,6 +145,8 @@ class TCustomFFmpeg : public TTranscoderOptions {
 
   // OutputFiles
   TOutputStream& CreateStream(TOutputFile& file, AVMediaType type);
+  const AVCodec* ChooseEncoder(const TOutputFile& file, TOutputStream& ost, AVMediaType type,
+                               const std::string& name, int strictness);
   void SetupVideoStream(TOutputFile& file);
   void SetupAudioStream(TOutputFile& file);
   void SetupSubtitleStream(TOutputFile& file);

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cmath>
 #include <mutex>
+#include <span>
 
 #include "engine/common/CodecLock.h"
 #include "engine/common/EngineFunctions.h"
@@ -202,36 +203,43 @@ TOutputStream& TCustomFFmpeg::CreateStream(TOutputFile& file, AVMediaType type) 
   return *file.streams.back();
 }
 
+// The named encoder, or the container's default one; when the libraries
+// lack that, the first of a short list that the muxer accepts.
+const AVCodec* TCustomFFmpeg::ChooseEncoder(const TOutputFile& file, TOutputStream& ost, AVMediaType type,
+                                            const std::string& name, int strictness) {
+  if (!name.empty()) {
+    std::string error;
+    const AVCodec* codec = FindCodec(name, type, true, strictness, error);
+    if (!codec) throw FFmpegException(error);
+    ost.forcedCodec = true;
+    return codec;
+  }
+  const AVOutputFormat* format = file.context->oformat;
+  const AVCodecID id = av::av_guess_codec(format, nullptr, file.context->url, nullptr, type);
+  if (const AVCodec* codec = av::avcodec_find_encoder(id)) return codec;
+  const std::span<const AVCodecID> fallbacks =
+      type == AVMEDIA_TYPE_VIDEO ? std::span<const AVCodecID>(kFallbackVideoCodecs) : kFallbackAudioCodecs;
+  for (AVCodecID fallback : fallbacks) {
+    const AVCodec* candidate = av::avcodec_find_encoder(fallback);
+    if (candidate && av::avformat_query_codec(format, fallback, FF_COMPLIANCE_NORMAL) == 1) {
+      Logger().LogFmt(this, llWarning, "No encoder for the default %s codec %s of %s, using %s",
+                      type == AVMEDIA_TYPE_VIDEO ? "video" : "audio", av::avcodec_get_name(id), format->name,
+                      candidate->name);
+      return candidate;
+    }
+  }
+  return nullptr;
+}
+
 void TCustomFFmpeg::SetupVideoStream(TOutputFile& file) {
   TTranscoderSettings& s = settings_;
   TOutputStream& ost = CreateStream(file, AVMEDIA_TYPE_VIDEO);
   const AVOutputFormat* format = file.context->oformat;
   const AVCodecContext* videoTemplate = optionStore_.CodecTemplate(AVMEDIA_TYPE_VIDEO);
   const AVCodec* codec = nullptr;
-  if (!s.videoStreamCopy) {
-    if (!s.videoCodecName.empty()) {
-      std::string error;
-      codec = FindCodec(s.videoCodecName, AVMEDIA_TYPE_VIDEO, true,
-                        videoTemplate ? videoTemplate->strict_std_compliance : 0, error);
-      if (!codec) throw FFmpegException(error);
-      ost.forcedCodec = true;
-    } else {
-      const AVCodecID id =
-          av::av_guess_codec(format, nullptr, file.context->url, nullptr, AVMEDIA_TYPE_VIDEO);
-      codec = av::avcodec_find_encoder(id);
-      if (!codec) {
-        for (AVCodecID fallback : kFallbackVideoCodecs) {
-          const AVCodec* candidate = av::avcodec_find_encoder(fallback);
-          if (candidate && av::avformat_query_codec(format, fallback, FF_COMPLIANCE_NORMAL) == 1) {
-            Logger().LogFmt(this, llWarning, "No encoder for the default video codec %s of %s, using %s",
-                            av::avcodec_get_name(id), format->name, candidate->name);
-            codec = candidate;
-            break;
-          }
-        }
-      }
-    }
-  }
+  if (!s.videoStreamCopy)
+    codec = ChooseEncoder(file, ost, AVMEDIA_TYPE_VIDEO, s.videoCodecName,
+                          videoTemplate ? videoTemplate->strict_std_compliance : 0);
   ost.codec = codec;
   ost.encoder = MakeCodecContext(codec);
   if (!ost.encoder) throw FFmpegException("Could not alloc output stream");
@@ -345,28 +353,8 @@ void TCustomFFmpeg::SetupAudioStream(TOutputFile& file) {
       name = av::avcodec_find_encoder_by_name("libfdk_aac") ? "libfdk_aac" : "aac";
       Logger().LogFmt(this, llWarning, "Encoder libfaac is not available, using %s", name.c_str());
     }
-    if (!name.empty()) {
-      std::string error;
-      codec = FindCodec(name, AVMEDIA_TYPE_AUDIO, true,
-                        audioTemplate ? audioTemplate->strict_std_compliance : 0, error);
-      if (!codec) throw FFmpegException(error);
-      ost.forcedCodec = true;
-    } else {
-      const AVCodecID id =
-          av::av_guess_codec(format, nullptr, file.context->url, nullptr, AVMEDIA_TYPE_AUDIO);
-      codec = av::avcodec_find_encoder(id);
-      if (!codec) {
-        for (AVCodecID fallback : kFallbackAudioCodecs) {
-          const AVCodec* candidate = av::avcodec_find_encoder(fallback);
-          if (candidate && av::avformat_query_codec(format, fallback, FF_COMPLIANCE_NORMAL) == 1) {
-            Logger().LogFmt(this, llWarning, "No encoder for the default audio codec %s of %s, using %s",
-                            av::avcodec_get_name(id), format->name, candidate->name);
-            codec = candidate;
-            break;
-          }
-        }
-      }
-    }
+    codec = ChooseEncoder(file, ost, AVMEDIA_TYPE_AUDIO, name,
+                          audioTemplate ? audioTemplate->strict_std_compliance : 0);
   }
   ost.codec = codec;
   ost.encoder = MakeCodecContext(codec);
