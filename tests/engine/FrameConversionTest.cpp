@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
@@ -169,6 +170,42 @@ TEST_F(FrameConversionTest, AudioSyncFillsOrCutsTheStart) {
   ASSERT_FALSE(run.failed) << run.error;
   const auto followed = RawSamples<int16_t>(plain, "s16le");
   EXPECT_TRUE(std::any_of(followed.begin(), followed.begin() + 100, [](int16_t s) { return s != 0; }));
+}
+
+// Timestamps stretched by 5% drift 102 samples per 2048-sample packet, below
+// the 0.1 s threshold. A method above 1 stretches the audio through the
+// resampler: each packet asks for the lag over one second of samples, so the
+// lag settles near 400 samples (0.05 s) where the added samples match the
+// drift, and silence fills only the first gap. Without compensation the lag
+// would reach the threshold and be filled with silence; method 0 keeps the
+// sample count.
+TEST_F(FrameConversionTest, AudioSyncAboveOneCompensatesSlowDrift) {
+  const std::string source = MediaFixture(
+      "frames-tone-4s.wav", "-f lavfi -i sine=frequency=440:sample_rate=8000:duration=4 -c:a pcm_s16le");
+  const std::string followed = folder_ + "/followed.wav", kept = folder_ + "/kept.wav";
+  TRun run = Convert(source, "itsscale=0:1.05", followed, "async=1000\nv=3");
+  ASSERT_FALSE(run.failed) << run.error;
+  const double stretched = Duration(followed);
+  EXPECT_GT(stretched, 4.2 - 0.06);
+  EXPECT_LT(stretched, 4.2 + 0.01);
+  int compensations = 0, silence = 0;
+  double lastDrift = 0;
+  const std::string drift = "compensating audio timestamp drift:";
+  for (const std::string& line : run.log) {
+    if (line.rfind(drift, 0) == 0) {
+      ++compensations;
+      lastDrift = std::atof(line.c_str() + drift.size());
+    }
+    if (line.rfind("adding ", 0) == 0) silence += std::atoi(line.c_str() + 7);
+  }
+  EXPECT_GE(compensations, 12);
+  EXPECT_GT(lastDrift, 300);
+  EXPECT_LT(lastDrift, 400);
+  EXPECT_LT(silence, 200);
+
+  run = Convert(source, "itsscale=0:1.05", kept, "");
+  ASSERT_FALSE(run.failed) << run.error;
+  EXPECT_NEAR(Duration(kept), 4.0, 0.01);
 }
 
 // Frames 10 to 12 are missing: a fixed-rate output fills the gap with two
