@@ -135,4 +135,125 @@ TEST_F(InputSafetyTest, InputsThatAreNotRegularFilesAreRefusedAtOnceByProberAndC
   EXPECT_FALSE(fs::exists(folder_ + "/out.mp4"));
 }
 
+// The current folder for one scope, put back at its end.
+class TCurrentFolder {
+ public:
+  explicit TCurrentFolder(const std::string& folder) : previous_(fs::current_path()) {
+    fs::current_path(folder);
+  }
+  ~TCurrentFolder() { fs::current_path(previous_); }
+
+ private:
+  fs::path previous_;
+};
+
+// Counts the connections made to a port on 127.0.0.1, closing each at once.
+class TLoopbackListener {
+ public:
+  TLoopbackListener() {
+    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(fd_, 8) != 0 ||
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+      return;
+    port_ = ntohs(address.sin_port);
+    thread_ = std::thread([this] {
+      while (!stop_) {
+        pollfd waiting{fd_, POLLIN, 0};
+        if (::poll(&waiting, 1, 20) <= 0) continue;
+        const int client = ::accept(fd_, nullptr, nullptr);
+        if (client < 0) continue;
+        ++connections_;
+        ::close(client);
+      }
+    });
+  }
+  ~TLoopbackListener() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int Port() const { return port_; }
+  int Connections() const { return connections_; }
+
+ private:
+  int fd_ = -1;
+  int port_ = 0;
+  std::atomic<bool> stop_{false};
+  std::atomic<int> connections_{0};
+  std::thread thread_;
+};
+
+void WriteText(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
+
 }  // namespace
+
+TEST_F(InputSafetyTest, NamesThatStartLikeAProtocolAreLocalFiles) {
+  const std::string clip = VideoClip();
+  ASSERT_FALSE(clip.empty());
+  // Read as a protocol these would take standard input, a network address,
+  // or another local file ("x.mp4", "file.mp4").
+  const std::string names[] = {"pipe:0.mp4", "http:x.mp4", "file:x.mp4", "unicode:utf8:file.mp4",
+                               "concat:x.mp4|file.mp4"};
+  for (const std::string& name : names) fs::copy_file(clip, folder_ + "/" + name);
+  WriteText(folder_ + "/x.mp4", "not media");
+  WriteText(folder_ + "/file.mp4", "not media");
+  // Standard input, should anything read it, ends at once.
+  const int stdinCopy = ::dup(0);
+  const int null = ::open("/dev/null", O_RDONLY);
+  ::dup2(null, 0);
+  ::close(null);
+  {
+    TCurrentFolder current(folder_);
+    int n = 0;
+    for (const std::string& name : names) {
+      SCOPED_TRACE(name);
+      TFFDecoder prober;
+      ASSERT_TRUE(prober.LoadFile(name)) << prober.LastError();
+      EXPECT_EQ(prober.VideoStreamCount(), 1);
+      EXPECT_EQ(prober.GetFileName(), name);
+      prober.CloseFile();
+      // Outputs too are the local files named.
+      const std::string output = "tcp:out" + std::to_string(++n) + ".avi";
+      const TOutcome outcome = Convert({name}, output, "vcodec=mpeg4");
+      EXPECT_TRUE(outcome.setUp) << outcome.setUpError;
+      EXPECT_TRUE(outcome.completed) << outcome.error;
+      EXPECT_EQ(ProbeStream(folder_ + "/" + output, "v:0")["codec_name"], "mpeg4");
+    }
+  }
+  ::dup2(stdinCopy, 0);
+  ::close(stdinCopy);
+}
+
+TEST_F(InputSafetyTest, APlaylistInsideALocalFileReachesNoNetworkAndNoOtherFile) {
+  const std::string clip = VideoClip();
+  ASSERT_FALSE(clip.empty());
+  ASSERT_EQ(RunCommand("ffmpeg -nostdin -y -v error -i " + ShellQuote(clip) + " -c copy -f mpegts " +
+                       ShellQuote(folder_ + "/segment.ts"))
+                .exitCode,
+            0);
+  TLoopbackListener listener;
+  ASSERT_GT(listener.Port(), 0);
+  const std::string playlist =
+      "#EXTM3U\n#EXT-X-VERSION:3\n#EXT-X-TARGETDURATION:2\n#EXT-X-MEDIA-SEQUENCE:0\n#EXTINF:1.0,\n";
+  const std::pair<std::string, std::string> cases[] = {
+      {"network.m3u8",
+       playlist + "http://127.0.0.1:" + std::to_string(listener.Port()) + "/segment.ts\n#EXT-X-ENDLIST\n"},
+      {"local.m3u8", playlist + "segment.ts\n#EXT-X-ENDLIST\n"},
+      {"list.ffconcat", "ffconcat version 1.0\nfile segment.ts\n"},
+  };
+  for (const auto& [name, text] : cases) {
+    SCOPED_TRACE(name);
+    const std::string path = folder_ + "/" + name;
+    WriteText(path, text);
+    TFFDecoder prober;
+    const bool loaded = prober.LoadFile(path);
+    EXPECT_FALSE(loaded && prober.VideoStreamCount() > 0) << "the playlist's media was read";
+    const TOutcome outcome = Convert({path}, folder_ + "/" + name + ".avi", "vcodec=mpeg4");
+    EXPECT_FALSE(outcome.completed) << "the playlist's media was converted";
+  }
+  EXPECT_EQ(listener.Connections(), 0);
+}

@@ -21,8 +21,9 @@ constexpr std::size_t kPrefixLength = 13;  // "unicode:utf8:"
 constexpr int kBufferSize = 64 * 1024;
 // Characters a protocol name may have, as the format library reads a URL.
 constexpr const char* kSchemeChars = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789+-.";
-// Names that are URLs whatever follows them; "file" since we prefix it.
-constexpr const char* kPlainProtocols = ":unicode:stream:gopher:http:pipe:rtp:tcp:udp:file:";
+// No protocol may open another resource from inside a local input (a
+// playlist's segments, a concat list's files): our own I/O reads the file.
+constexpr const char* kInputProtocolWhitelist = "";
 
 struct TUnicodeFile {
   int fd = -1;
@@ -174,18 +175,6 @@ bool ProtocolPart(const std::string& name, std::string& protocol) {
   return true;
 }
 
-bool IsKnownProtocol(const std::string& protocol) {
-  if (!protocol.empty() && std::string(kPlainProtocols).find(":" + protocol + ":") != std::string::npos)
-    return true;
-  if (!av::avio_enum_protocols) return false;
-  for (int output = 0; output <= 1; ++output) {
-    void* opaque = nullptr;
-    while (const char* name = av::avio_enum_protocols(&opaque, output))
-      if (protocol == name) return true;
-  }
-  return false;
-}
-
 // A URL that names a local file: ours, "file:", or a plain name. These are
 // read through our own I/O, which refuses what is not a regular file.
 bool IsLocalURL(const std::string& url) {
@@ -201,7 +190,7 @@ bool IsUnicodeURL(const std::string& url) {
 
 std::string FileNameToURL(const std::string& name) {
   std::string protocol;
-  if (!ProtocolPart(name, protocol) || IsKnownProtocol(protocol)) return name;
+  if (!ProtocolPart(name, protocol)) return name;
   return "file:" + name;
 }
 
@@ -213,7 +202,15 @@ std::string URLToFileName(const std::string& url) {
 
 int OpenInputURL(AVFormatContext** context, const std::string& url, const AVInputFormat* format,
                  AVDictionary** options) {
-  if (!IsLocalURL(url) || (*context && (*context)->pb))
+  if (!*context) *context = av::avformat_alloc_context();
+  if (!*context) return AVERROR(ENOMEM);
+  if (const int error = av::av_opt_set(*context, "protocol_whitelist", kInputProtocolWhitelist, 0);
+      error < 0) {
+    av::avformat_free_context(*context);
+    *context = nullptr;
+    return error;
+  }
+  if (!IsLocalURL(url) || (*context)->pb)
     return av::avformat_open_input(context, url.c_str(), format, options);
   AVIOContext* pb = nullptr;
   if (const int error = OpenCustom(url, AVIO_FLAG_READ, &pb); error < 0) {
@@ -221,11 +218,7 @@ int OpenInputURL(AVFormatContext** context, const std::string& url, const AVInpu
     *context = nullptr;
     return error;
   }
-  AVFormatContext* opened = *context ? *context : av::avformat_alloc_context();
-  if (!opened) {
-    CloseCustom(pb);
-    return AVERROR(ENOMEM);
-  }
+  AVFormatContext* opened = *context;
   opened->pb = pb;
   opened->flags |= AVFMT_FLAG_CUSTOM_IO;
   const int error = av::avformat_open_input(&opened, url.c_str(), format, options);
