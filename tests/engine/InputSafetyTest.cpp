@@ -37,6 +37,36 @@ std::string VideoClip() {
                       "-f lavfi -i testsrc2=size=160x120:rate=25:duration=1 -c:v mpeg4 -g 5");
 }
 
+// A tone with a small PNG cover, as music files carry it.
+std::string CoverMp3() {
+  return MediaFixture("safety-cover.mp3",
+                      "-f lavfi -i sine=duration=1 -f lavfi -i color=c=red:size=32x32:duration=0.04 -map 0 "
+                      "-map 1 -c:a libmp3lame -c:v png -frames:v 1 -disposition:v attached_pic");
+}
+
+// The streams of a file as ffprobe sees them: "type:codec[:cover]" each.
+std::vector<std::string> Streams(const std::string& path) {
+  const auto result = RunCommand(
+      "ffprobe -v error -show_entries stream=codec_type,codec_name:stream_disposition="
+      "attached_pic -of csv=p=0 " +
+      ShellQuote(path));
+  std::vector<std::string> streams;
+  std::string line;
+  for (char c : result.output + "\n") {
+    if (c != '\n') {
+      line += c;
+      continue;
+    }
+    // "codec,type,attached_pic"
+    const size_t first = line.find(','), second = line.rfind(',');
+    if (first != std::string::npos && second != first)
+      streams.push_back(line.substr(first + 1, second - first - 1) + ":" + line.substr(0, first) +
+                        (line.substr(second + 1) == "1" ? ":cover" : ""));
+    line.clear();
+  }
+  return streams;
+}
+
 // What a conversion came to: refused at set-up, or run to an end.
 struct TOutcome {
   bool setUp = false;
@@ -256,4 +286,32 @@ TEST_F(InputSafetyTest, APlaylistInsideALocalFileReachesNoNetworkAndNoOtherFile)
     EXPECT_FALSE(outcome.completed) << "the playlist's media was converted";
   }
   EXPECT_EQ(listener.Connections(), 0);
+}
+
+TEST_F(InputSafetyTest, ACoverIsNotVideoAndIsCarriedWhereTheContainerHasAPlaceForIt) {
+  const std::string source = CoverMp3();
+  ASSERT_FALSE(source.empty());
+  ASSERT_EQ(Streams(source), (std::vector<std::string>{"audio:mp3", "video:png:cover"}));
+  const struct {
+    const char* extension;
+    const char* options;
+    std::vector<std::string> streams;
+  } cases[] = {
+      {"mp4", "vcodec=mpeg4\nacodec=aac", {"audio:aac", "video:png:cover"}},
+      {"m4a", "vn=1\nacodec=aac", {"audio:aac", "video:png:cover"}},
+      {"mp3", "vn=1\nacodec=libmp3lame", {"audio:mp3", "video:png:cover"}},
+      {"flac", "vn=1\nacodec=flac", {"audio:flac", "video:png:cover"}},
+      {"avi", "vcodec=mpeg4\nacodec=libmp3lame", {"audio:mp3"}},
+      {"mov", "vcodec=mpeg4\nacodec=aac", {"audio:aac"}},
+      {"3gp", "vcodec=h263\nacodec=aac", {"audio:aac"}},
+      {"wav", "vn=1", {"audio:pcm_s16le"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.extension);
+    const std::string output = folder_ + "/cover." + c.extension;
+    const TOutcome outcome = Convert({source}, output, c.options);
+    ASSERT_TRUE(outcome.setUp) << outcome.setUpError;
+    EXPECT_TRUE(outcome.completed) << outcome.error;
+    EXPECT_EQ(Streams(output), c.streams);
+  }
 }

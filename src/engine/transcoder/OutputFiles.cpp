@@ -35,10 +35,32 @@ bool HasTypeInInputs(const std::vector<std::unique_ptr<TInputFile>>& inputs, boo
       const int codecType = context->streams[i]->codecpar->codec_type;
       if (codecType < AVMEDIA_TYPE_UNKNOWN || codecType >= AVMEDIA_TYPE_NB)
         throw FFmpegException("invalid codec_type of input file");
-      if (codecType == type) return true;
+      if (codecType == type && !IsAttachedPicture(context->streams[i])) return true;
     }
   }
   return false;
+}
+
+// Containers with a place for cover art, and the picture codecs they take there.
+constexpr const char* kCoverMuxers[] = {"mp3", "mp4", "ipod", "flac"};
+constexpr AVCodecID kCoverCodecs[] = {AV_CODEC_ID_PNG, AV_CODEC_ID_MJPEG};
+
+// The first input's cover that the output's container can carry, or null.
+const AVStream* CarriedCover(const std::vector<std::unique_ptr<TInputFile>>& inputs,
+                             const AVOutputFormat* format) {
+  if (inputs.empty() ||
+      std::none_of(std::begin(kCoverMuxers), std::end(kCoverMuxers),
+                   [format](const char* name) { return std::string(format->name) == name; }))
+    return nullptr;
+  const AVFormatContext* context = inputs.front()->context.get();
+  for (unsigned i = 0; i < context->nb_streams; ++i) {
+    const AVStream* st = context->streams[i];
+    if (IsAttachedPicture(st) && st->discard != AVDISCARD_ALL &&
+        std::find(std::begin(kCoverCodecs), std::end(kCoverCodecs), st->codecpar->codec_id) !=
+            std::end(kCoverCodecs))
+      return st;
+  }
+  return nullptr;
 }
 
 bool SameLayout(const AVChannelLayout& a, const AVChannelLayout& b) {
@@ -146,6 +168,14 @@ void TCustomFFmpeg::OpenOutputFile(const std::string& fileName, bool join) {
   create(useVideo, "new_video_stream", &TCustomFFmpeg::SetupVideoStream);
   create(useAudio, "new_audio_stream", &TCustomFFmpeg::SetupAudioStream);
   create(useSubtitle, "new_subtitle_stream", &TCustomFFmpeg::SetupSubtitleStream);
+  // The cover goes along with what is converted, where the container has a place for it.
+  if (!joining && !file->streams.empty() && CarriedCover(inputs_, format)) {
+    TOutputStream& cover = CreateStream(*file, AVMEDIA_TYPE_VIDEO);
+    cover.cover = true;
+    cover.copy = true;
+    cover.encoder = MakeCodecContext(nullptr);
+    if (!cover.encoder) fail("new_video_stream fail: Could not alloc output stream");
+  }
 
   if (s.recordingTimestamp) {
     const time_t seconds = time_t(s.recordingTimestamp);
@@ -519,7 +549,8 @@ void TCustomFFmpeg::PrepareCopy(TOutputStream& ost, TInputStream& ist) {
   if (in->extradata_size + uint64_t(AV_INPUT_BUFFER_PADDING_SIZE) > INT_MAX)
     throw FFmpegException("icodec.extradata_size is invalid (too large)");
   const uint32_t wantedTag = ost.encoder ? ost.encoder->codec_tag : 0;
-  if (in->codec_type == AVMEDIA_TYPE_VIDEO) {
+  // Hooks and previews see the converted video; a cover passes untouched.
+  if (in->codec_type == AVMEDIA_TYPE_VIDEO && !ost.cover) {
     if (Hooks.videoInput || Hooks.videoOutput)
       throw FFmpegException("-vcodec copy and VideoHook are incompatible (frames are not decoded)");
     if (settings_.videoHookInUse)
@@ -531,7 +562,7 @@ void TCustomFFmpeg::PrepareCopy(TOutputStream& ost, TInputStream& ist) {
       throw FFmpegException("-acodec copy and -vol are incompatible (frames are not decoded)");
     if (Hooks.audio)
       throw FFmpegException("-acodec copy and AudioHook are incompatible (frames are not decoded)");
-  } else if (in->codec_type != AVMEDIA_TYPE_SUBTITLE) {
+  } else if (in->codec_type != AVMEDIA_TYPE_SUBTITLE && !ost.cover) {
     throw FFmpegException("invalid codec_type of output stream");
   }
   if (av::avcodec_parameters_copy(out, in) < 0) throw FFmpegException("av_mallocz fail");

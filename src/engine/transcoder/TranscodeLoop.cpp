@@ -648,7 +648,7 @@ void TCustomFFmpeg::ReportProgress(int fileIndex, bool final) {
       const double position = OutputPosition(ost);
       if (position > 0) currentTime = std::min(currentTime, position);
     }
-    if (ost.type != AVMEDIA_TYPE_VIDEO || !ostPtr->active) continue;
+    if (ost.type != AVMEDIA_TYPE_VIDEO || ost.cover || !ostPtr->active) continue;
     const float quality = ost.copy || ost.quality < 0 ? -1.0f : float(ost.quality) / FF_QP2LAMBDA;
     if (firstVideo) {
       firstVideo = false;
