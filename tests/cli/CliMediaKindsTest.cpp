@@ -2,6 +2,10 @@
 // sound or picture the format needs, joins of unlike files, undecodable data.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
 #include <string>
 #include <vector>
 
@@ -15,6 +19,18 @@ std::string CoverMp3() {
   return MediaFixture("cli_cover.mp3",
                       "-f lavfi -i sine=duration=1 -f lavfi -i color=c=red:size=32x32:duration=0.04 -map 0 "
                       "-map 1 -c:a libmp3lame -c:v png -frames:v 1 -disposition:v attached_pic");
+}
+
+std::string VideoOnly() {
+  return MediaFixture("cli_video_only.mp4",
+                      "-f lavfi -i testsrc2=size=160x120:rate=25:duration=1 -c:v mpeg4");
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
 }
 
 // "codec[:cover]" of every stream of a file, in order.
@@ -68,6 +84,29 @@ TEST_F(CliMediaKindsTest, MusicWithACoverConvertsToEveryFormatAndKeepsTheCoverWh
     EXPECT_EQ(result.exitCode, 0) << result.output;
     EXPECT_EQ(Streams(out_ + "/" + c.file), c.streams);
   }
+}
+
+TEST_F(CliMediaKindsTest, AFileWithoutSoundToAnAudioFormatSaysItHasNoAudioOnScreenAndInTheLog) {
+  const std::string video = VideoOnly();
+  ASSERT_FALSE(video.empty());
+  const std::string log = config_ + "/run.log";
+  const TCommandResult result = Run("convert --format MP3 --out " + ShellQuote(out_) + " --log " +
+                                    ShellQuote(log) + " " + ShellQuote(video));
+  EXPECT_EQ(result.exitCode, 1) << result.output;
+  const std::string reason = video + ": the file has no audio to convert";
+  EXPECT_NE(result.output.find(reason), std::string::npos) << result.output;
+  EXPECT_EQ(result.output.find("does not contain any stream"), std::string::npos) << result.output;
+  EXPECT_NE(ReadFile(log).find(reason), std::string::npos);
+  EXPECT_TRUE(std::filesystem::is_empty(out_));
+}
+
+TEST_F(CliMediaKindsTest, AJoinOfAFileWithoutPictureAndAVideoIsRefusedNamingTheFile) {
+  const std::string tone = PresetTone(), video = VideoOnly();
+  const TCommandResult result = Run("convert --join --format MP4 --out " + ShellQuote(out_) + " " +
+                                    ShellQuote(tone) + " " + ShellQuote(video));
+  EXPECT_EQ(result.exitCode, 1) << result.output;
+  EXPECT_NE(result.output.find("Cannot join: " + tone + " has no video"), std::string::npos) << result.output;
+  EXPECT_TRUE(std::filesystem::is_empty(out_));
 }
 
 }  // namespace

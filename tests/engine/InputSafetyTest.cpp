@@ -37,6 +37,18 @@ std::string VideoClip() {
                       "-f lavfi -i testsrc2=size=160x120:rate=25:duration=1 -c:v mpeg4 -g 5");
 }
 
+std::string AudioClip() { return MediaFixture("safety-audio.wav", "-f lavfi -i sine=duration=1"); }
+
+std::string FullClip() {
+  return MediaFixture("safety-full.mp4",
+                      "-f lavfi -i testsrc2=size=160x120:rate=25:duration=1 -f lavfi -i sine=duration=1 "
+                      "-c:v mpeg4 -g 5 -c:a aac");
+}
+
+std::string StillImage() {
+  return MediaFixture("safety-still.png", "-f lavfi -i color=c=blue:size=64x48 -frames:v 1");
+}
+
 // A tone with a small PNG cover, as music files carry it.
 std::string CoverMp3() {
   return MediaFixture("safety-cover.mp3",
@@ -313,5 +325,53 @@ TEST_F(InputSafetyTest, ACoverIsNotVideoAndIsCarriedWhereTheContainerHasAPlaceFo
     ASSERT_TRUE(outcome.setUp) << outcome.setUpError;
     EXPECT_TRUE(outcome.completed) << outcome.error;
     EXPECT_EQ(Streams(output), c.streams);
+  }
+}
+
+TEST_F(InputSafetyTest, AFileWithoutSoundForAnAudioFormatIsRefusedSayingSo) {
+  for (const std::string& source : {VideoClip(), StillImage()}) {
+    SCOPED_TRACE(source);
+    ASSERT_FALSE(source.empty());
+    const std::string output = folder_ + "/silent.mp3";
+    const TOutcome outcome = Convert({source}, output, "vn=1\nacodec=libmp3lame");
+    EXPECT_FALSE(outcome.setUp);
+    EXPECT_EQ(outcome.setUpError, source + ": the file has no audio to convert");
+    EXPECT_FALSE(fs::exists(output));
+  }
+  // A file with neither of what a video format converts.
+  const std::string subtitles = folder_ + "/only.srt";
+  WriteText(subtitles, "1\n00:00:00,000 --> 00:00:01,000\nHello\n");
+  const TOutcome outcome = Convert({subtitles}, folder_ + "/nothing.avi", "vcodec=mpeg4\nacodec=libmp3lame");
+  EXPECT_EQ(outcome.setUpError, subtitles + ": the file has no video or audio to convert");
+}
+
+TEST_F(InputSafetyTest, AJoinNeedsEveryKindOfTheOutputInEveryFileAndNamesTheOneLacking) {
+  const std::string audio = AudioClip(), video = VideoClip(), full = FullClip(), still = StillImage();
+  const struct {
+    std::vector<std::string> inputs;
+    const char* output;
+    const char* options;
+    std::string error;  // empty: the join runs
+  } cases[] = {
+      {{audio, video}, "a.mp4", "vcodec=mpeg4\nacodec=aac", "Cannot join: " + audio + " has no video"},
+      {{still, full}, "b.mp4", "vcodec=mpeg4\nacodec=aac", "Cannot join: " + still + " has no audio"},
+      {{full, video}, "c.mp4", "vcodec=mpeg4\nacodec=aac", "Cannot join: " + video + " has no audio"},
+      {{full, audio, full}, "d.mp4", "vcodec=mpeg4\nacodec=aac", "Cannot join: " + audio + " has no video"},
+      // An audio format takes the sound of each; the picture is not wanted.
+      {{full, audio}, "e.mp3", "vn=1\nacodec=libmp3lame", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.output);
+    const std::string output = folder_ + "/" + c.output;
+    const TOutcome outcome = Convert(c.inputs, output, c.options, true);
+    if (!c.error.empty()) {
+      EXPECT_FALSE(outcome.setUp);
+      EXPECT_EQ(outcome.setUpError, c.error);
+      EXPECT_FALSE(fs::exists(output));
+      continue;
+    }
+    ASSERT_TRUE(outcome.setUp) << outcome.setUpError;
+    EXPECT_TRUE(outcome.completed) << outcome.error;
+    EXPECT_NEAR(std::atof(ProbeFormat(output)["duration"].c_str()), 2.0, 0.2);
   }
 }

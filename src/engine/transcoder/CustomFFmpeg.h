@@ -144,6 +144,7 @@ class TCustomFFmpeg : public TTranscoderOptions {
   void DumpOutputs();
 
   // OutputFiles
+  void CheckInputKinds(bool joining, bool& useVideo, bool& useAudio, bool& useSubtitle);
   TOutputStream& CreateStream(TOutputFile& file, AVMediaType type);
   const AVCodec* ChooseEncoder(const TOutputFile& file, TOutputStream& ost, AVMediaType type,
                                const std::string& name, int strictness);

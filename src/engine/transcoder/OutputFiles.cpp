@@ -26,19 +26,27 @@ constexpr AVCodecID kFallbackVideoCodecs[] = {AV_CODEC_ID_H264, AV_CODEC_ID_MPEG
 constexpr AVCodecID kFallbackAudioCodecs[] = {AV_CODEC_ID_AAC, AV_CODEC_ID_MP3, AV_CODEC_ID_AC3,
                                               AV_CODEC_ID_MP2, AV_CODEC_ID_PCM_S16LE};
 
-bool HasTypeInInputs(const std::vector<std::unique_ptr<TInputFile>>& inputs, bool joinOnlyFirst,
-                     AVMediaType type) {
-  for (size_t f = 0; f < inputs.size(); ++f) {
-    if (joinOnlyFirst && f > 0) break;
-    const AVFormatContext* context = inputs[f]->context.get();
-    for (unsigned i = 0; i < context->nb_streams; ++i) {
-      const int codecType = context->streams[i]->codecpar->codec_type;
-      if (codecType < AVMEDIA_TYPE_UNKNOWN || codecType >= AVMEDIA_TYPE_NB)
-        throw FFmpegException("invalid codec_type of input file");
-      if (codecType == type && !IsAttachedPicture(context->streams[i])) return true;
-    }
+// The kinds of stream of an input that an output is made of (a cover is not video).
+struct TStreamKinds {
+  bool video = false, audio = false, subtitle = false;
+};
+
+TStreamKinds KindsOf(const AVFormatContext* context) {
+  TStreamKinds kinds;
+  for (unsigned i = 0; i < context->nb_streams; ++i) {
+    const int codecType = context->streams[i]->codecpar->codec_type;
+    if (codecType < AVMEDIA_TYPE_UNKNOWN || codecType >= AVMEDIA_TYPE_NB)
+      throw FFmpegException("invalid codec_type of input file");
+    if (codecType == AVMEDIA_TYPE_VIDEO && !IsAttachedPicture(context->streams[i])) kinds.video = true;
+    if (codecType == AVMEDIA_TYPE_AUDIO) kinds.audio = true;
+    if (codecType == AVMEDIA_TYPE_SUBTITLE) kinds.subtitle = true;
   }
-  return false;
+  return kinds;
+}
+
+std::string InputName(const TInputFile& input) {
+  const char* url = input.context->url;
+  return url ? URLToFileName(url) : std::string();
 }
 
 // Containers with a place for cover art, and the picture codecs they take there.
@@ -144,18 +152,10 @@ void TCustomFFmpeg::OpenOutputFile(const std::string& fileName, bool join) {
   bool useAudio = format->audio_codec != AV_CODEC_ID_NONE || s.audioStreamCopy || !s.audioCodecName.empty();
   bool useSubtitle =
       format->subtitle_codec != AV_CODEC_ID_NONE || s.subtitleStreamCopy || !s.subtitleCodecName.empty();
-  if (!inputs_.empty()) {
-    try {
-      useVideo = useVideo && HasTypeInInputs(inputs_, joining, AVMEDIA_TYPE_VIDEO);
-      useAudio = useAudio && HasTypeInInputs(inputs_, joining, AVMEDIA_TYPE_AUDIO);
-      useSubtitle = useSubtitle && HasTypeInInputs(inputs_, joining, AVMEDIA_TYPE_SUBTITLE);
-    } catch (const std::exception& e) {
-      fail(TextFormat("check_audio_video_sub_inputs fail: %s", e.what()));
-    }
-  }
   if (s.videoDisable) useVideo = false;
   if (s.audioDisable) useAudio = false;
   if (s.subtitleDisable) useSubtitle = false;
+  if (!inputs_.empty()) CheckInputKinds(joining, useVideo, useAudio, useSubtitle);
 
   const auto create = [&](bool use, const char* what, void (TCustomFFmpeg::*setup)(TOutputFile&)) {
     if (!use) return;
@@ -213,6 +213,48 @@ void TCustomFFmpeg::OpenOutputFile(const std::string& fileName, bool join) {
     joinMode_ = true;
     SetupJoin();
   }
+}
+
+// Each kind the output would have is kept when an input has it. A file with
+// none of what the output is made of is refused saying what it lacks; so is
+// a join with a file that lacks a kind the others bring, which would be cut
+// from the output or leave its segment without a source.
+void TCustomFFmpeg::CheckInputKinds(bool joining, bool& useVideo, bool& useAudio, bool& useSubtitle) {
+  std::vector<TStreamKinds> kinds;
+  try {
+    for (const auto& input : inputs_) kinds.push_back(KindsOf(input->context.get()));
+  } catch (const std::exception& e) {
+    lastErrorText_ = TextFormat("check_audio_video_sub_inputs fail: %s", e.what());
+    throw FFmpegException(lastErrorText_);
+  }
+  const struct {
+    const char* name;
+    bool* use;
+    bool TStreamKinds::*has;
+  } rows[] = {{"video", &useVideo, &TStreamKinds::video},
+              {"audio", &useAudio, &TStreamKinds::audio},
+              {"subtitles", &useSubtitle, &TStreamKinds::subtitle}};
+  std::string lacking;  // of the picture and sound the output wanted
+  for (const auto& row : rows) {
+    if (!*row.use ||
+        std::any_of(kinds.begin(), kinds.end(), [&row](const TStreamKinds& k) { return k.*row.has; }))
+      continue;
+    *row.use = false;
+    if (row.has != &TStreamKinds::subtitle)
+      lacking += (lacking.empty() ? "" : " or ") + std::string(row.name);
+  }
+  const auto refuse = [this](const std::string& message) {
+    lastErrorText_ = message;
+    throw FFmpegException(message);
+  };
+  if (!useVideo && !useAudio && !useSubtitle && !lacking.empty())
+    refuse(inputs_.size() == 1 ? InputName(*inputs_[0]) + ": the file has no " + lacking + " to convert"
+                               : "The input files have no " + lacking + " to convert");
+  if (!joining) return;
+  for (size_t i = 0; i < inputs_.size(); ++i)
+    for (const auto& row : rows)
+      if (*row.use && !(kinds[i].*row.has))
+        refuse("Cannot join: " + InputName(*inputs_[i]) + " has no " + row.name);
 }
 
 TOutputStream& TCustomFFmpeg::CreateStream(TOutputFile& file, AVMediaType type) {
