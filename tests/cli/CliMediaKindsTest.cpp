@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include <string>
@@ -107,6 +108,26 @@ TEST_F(CliMediaKindsTest, AJoinOfAFileWithoutPictureAndAVideoIsRefusedNamingTheF
   EXPECT_EQ(result.exitCode, 1) << result.output;
   EXPECT_NE(result.output.find("Cannot join: " + tone + " has no video"), std::string::npos) << result.output;
   EXPECT_TRUE(std::filesystem::is_empty(out_));
+}
+
+TEST_F(CliMediaKindsTest, RandomBytesNamedMp3FailInEveryFormatInsteadOfFinishing) {
+  const std::string noise = config_ + "/noise.mp3";
+  {
+    std::mt19937 generator(15);
+    std::string bytes(100000, '\0');
+    for (char& byte : bytes) byte = char(generator() & 0xFF);
+    std::ofstream(noise, std::ios::binary) << bytes;
+  }
+  for (const char* format : {"MP3", "MP4", "WAV", "AVI"}) {
+    SCOPED_TRACE(format);
+    const TCommandResult result = Run(std::string("convert --format ") + format + " --out " +
+                                      ShellQuote(out_) + " " + ShellQuote(noise));
+    EXPECT_EQ(result.exitCode, 1) << result.output;
+    EXPECT_EQ(result.output.find("Finish."), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("Nothing was converted: no audio or video could be read from the input"),
+              std::string::npos)
+        << result.output;
+  }
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <fstream>
 #include <functional>
 #include <future>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -374,4 +375,37 @@ TEST_F(InputSafetyTest, AJoinNeedsEveryKindOfTheOutputInEveryFileAndNamesTheOneL
     EXPECT_TRUE(outcome.completed) << outcome.error;
     EXPECT_NEAR(std::atof(ProbeFormat(output)["duration"].c_str()), 2.0, 0.2);
   }
+}
+
+TEST_F(InputSafetyTest, ARunThatWritesNoMediaFailsInsteadOfReportingSuccess) {
+  // Random bytes that the MP3 demuxer still takes for a stream (no channels, nothing decodes).
+  const std::string noise = folder_ + "/noise.mp3";
+  {
+    std::mt19937 generator(15);
+    std::string bytes(100000, '\0');
+    for (char& byte : bytes) byte = char(generator() & 0xFF);
+    WriteText(noise, bytes);
+  }
+  TFFDecoder prober;
+  ASSERT_TRUE(prober.LoadFile(noise)) << prober.LastError();
+  ASSERT_EQ(prober.AudioStreamCount(), 1);
+  prober.CloseFile();
+  // With the channels and rate a preset gives, the encoders open.
+  const std::pair<const char*, const char*> cases[] = {
+      {"noise-out.mp3", "vn=1\nacodec=libmp3lame\nac=2\nar=44100"},
+      {"noise-out.mp4", "vcodec=mpeg4\nacodec=aac\nac=2\nar=44100"},
+      {"noise-out.wav", "vn=1\nac=2\nar=44100"},
+  };
+  for (const auto& [name, options] : cases) {
+    SCOPED_TRACE(name);
+    const TOutcome outcome = Convert({noise}, folder_ + "/" + name, options);
+    ASSERT_TRUE(outcome.setUp) << outcome.setUpError;
+    EXPECT_FALSE(outcome.completed);
+    EXPECT_TRUE(outcome.failed);
+    EXPECT_EQ(outcome.error, "Nothing was converted: no audio or video could be read from the input");
+  }
+  // A short sound that fits in the encoder's last frame is media all the same.
+  const std::string blip = MediaFixture("safety-blip.wav", "-f lavfi -i sine=duration=0.01");
+  const TOutcome outcome = Convert({blip}, folder_ + "/blip.mp3", "vn=1\nacodec=libmp3lame");
+  EXPECT_TRUE(outcome.completed) << outcome.error;
 }

@@ -235,6 +235,7 @@ class TCustomFFmpeg : public TTranscoderOptions {
   int64_t runStartTime_ = 0;
   int64_t lastReportTime_ = 0;
   int64_t videoBytes_ = 0, audioBytes_ = 0, globalHeaderBytes_ = 0;
+  int64_t mediaPacketsWritten_ = 0;  // of this run, covers left out
   int framesDuplicated_ = 0, framesDropped_ = 0;
   bool dupDropSeen_ = false;
   bool headersWritten_ = false;
