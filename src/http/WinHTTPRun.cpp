@@ -252,7 +252,8 @@ bool TWinHTTPRun::SetUpRequest(const TUrlParts& parts) {
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, long(settings.Timeouts.ConnectTimeout));
   // Blocks are cut from what the network gives; reading it in larger pieces
   // saves system calls.
-  curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, long(std::clamp<size_t>(blockSize_, kReadSize, CURL_MAX_READ_SIZE)));
+  curl_easy_setopt(curl, CURLOPT_BUFFERSIZE,
+                   long(std::clamp<size_t>(blockSize_, kReadSize, CURL_MAX_READ_SIZE)));
 
   curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &TWinHTTPRun::OnHeaderLine);
   curl_easy_setopt(curl, CURLOPT_HEADERDATA, this);
@@ -506,7 +507,11 @@ void TWinHTTPRun::ChooseOutput() {
     return;
   }
   auto memory = std::make_unique<TMemoryStream>();
-  if (IsOk(status) && dataSize != 0) memory->Reserve(size_t(std::min(dataSize, kMaxPresize)));
+  try {
+    if (IsOk(status) && dataSize != 0) memory->Reserve(size_t(std::min(dataSize, kMaxPresize)));
+  } catch (const std::bad_alloc&) {
+    // Then it grows as the body comes; the read fails only if that fails too.
+  }
   stream = std::move(memory);
 }
 
