@@ -176,8 +176,9 @@ TEST_F(THttpTest, DroppedConnectionIsConnLostAndKeepsThePartialFileIncomplete) {
   EXPECT_EQ(log_.expected, 20000u);
   EXPECT_EQ(log_.received, 6000u);
   EXPECT_EQ(ReadFile(file), Pattern(6000));
-  if (KeepsXattrs(folder))
+  if (KeepsXattrs(folder)) {
     EXPECT_EQ(http::GetFileAttributes(file), (TWinHTTPFileAttributes{http::atrArchive, http::atrTemporary}));
+  }
 }
 
 TEST_F(THttpTest, LyingLengthsNeverOverrunTheMemoryStream) {
@@ -218,7 +219,9 @@ TEST_F(THttpTest, FileDownloadEndsWithCompleteAttributesAndNoStream) {
   EXPECT_FALSE(log_.hadStream);
   EXPECT_EQ(log_.received, 12345u);
   EXPECT_EQ(ReadFile(file), Pattern(12345));
-  if (KeepsXattrs(folder)) EXPECT_EQ(http::GetFileAttributes(file), TWinHTTPFileAttributes{http::atrArchive});
+  if (KeepsXattrs(folder)) {
+    EXPECT_EQ(http::GetFileAttributes(file), TWinHTTPFileAttributes{http::atrArchive});
+  }
 
   // Read-only is the write bits taken away.
   log_.Clear();
@@ -300,7 +303,9 @@ TEST_F(THttpTest, RequestedAbortKeepsThePartialFileIncomplete) {
   EXPECT_EQ(log_.events, TEvents{"OnAborted"});
   ASSERT_TRUE(Exists(file));
   EXPECT_LT(ReadFile(file).size(), 400000u);
-  if (KeepsXattrs(folder)) EXPECT_TRUE(http::GetFileAttributes(file).Has(http::atrTemporary));
+  if (KeepsXattrs(folder)) {
+    EXPECT_TRUE(http::GetFileAttributes(file).Has(http::atrTemporary));
+  }
 }
 
 TEST_F(THttpTest, ImmediateAbortReportsAtOnceAndDeletesThePartialFile) {
