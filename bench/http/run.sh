@@ -23,7 +23,9 @@ hyperfine --style basic --warmup 1 --runs "$runs" --export-json "$work/times.jso
   -n "bench_http+progress" "$ours fetch $url --progress" \
   -n "bench_http" "$ours fetch $url" \
   -n "curl" "curl -s -o /dev/null $url" >&2
-read -r withHandler without curlTime < <(jq -r '.results | "\(.[0].median) \(.[1].median) \(.[2].median)"' "$work/times.json")
+read -r withHandler without curlTime < <(python3 -c 'import json, sys
+r = json.load(open(sys.argv[1]))["results"]
+print(r[0]["median"], r[1]["median"], r[2]["median"])' "$work/times.json")
 
 /usr/bin/time -v "$ours" fetch "$url" --progress --file "$work/blob.bin" 2>"$work/time.txt" >/dev/null
 peak=$(awk -F: '/Maximum resident set size/ { gsub(/ /, "", $2); print $2 }' "$work/time.txt")

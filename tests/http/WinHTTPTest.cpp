@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <fstream>
+#include <memory>
 #include <stdexcept>
 
 #include "WinHTTPTestSupport.h"
@@ -333,6 +334,24 @@ TEST_F(THttpTest, ImmediateAbortReportsAtOnceAndDeletesThePartialFile) {
   ASSERT_TRUE(RunToEnd());
   EXPECT_EQ(log_.events, TEvents{"OnDone"});
   EXPECT_EQ(log_.body, "next");
+}
+
+TEST_F(THttpTest, DestroyingTheComponentMidRunStopsItWithoutEvents) {
+  server_.Handle("/paced", [](const THttpRequest&) { return PacedBody(400000); });
+  auto http = std::make_unique<http::TWinHTTP>();
+  http->SetMainThread(&main_);
+  http->Proxy.AccessType = http::atDirect;
+  TEventLog log(&main_);
+  log.Bind(*http, main_);
+  http->URL = server_.Url("/paced");
+  http->OutputFileName = TempFolder("http") + "/part.flv";
+  ASSERT_TRUE(http->StartTransfer());
+  ASSERT_TRUE(ServeUntil([&] { return log.progress.size() >= 2; }));
+  const auto start = std::chrono::steady_clock::now();
+  http.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+  Settle(100ms);
+  EXPECT_TRUE(log.events.empty());
 }
 
 TEST_F(THttpTest, AbortWhenIdleDoesNothing) {
