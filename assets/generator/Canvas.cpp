@@ -70,17 +70,25 @@ void WriteBmp(const QString& folder, const QString& name, QSize size, const QCol
   }
 }
 
-void WriteKeyedBmp(const QString& folder, const QString& name, QSize size, const TPaint& paint) {
+void WriteKeyedBmp(const QString& folder, const QString& name, QSize size, const QPainterPath& shape,
+                   const TPaint& paint) {
   for (const int scale : kScales) {
-    const QImage picture = Render(size, scale, paint).convertToFormat(QImage::Format_ARGB32);
+    QImage picture(size * scale, QImage::Format_RGB32);
+    picture.fill(Qt::black);
+    {
+      QPainter painter(&picture);
+      painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+      painter.scale(scale, scale);
+      paint(painter);
+    }
+    const QImage mask =
+        Render(size, scale, [&shape](QPainter& painter) { painter.fillPath(shape, Qt::white); });
     QImage keyed(picture.size(), QImage::Format_RGB888);
     for (int y = 0; y < picture.height(); ++y) {
-      const auto* in = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
-      for (int x = 0; x < picture.width(); ++x) {
-        const QRgb pixel = in[x];
-        keyed.setPixel(x, y,
-                       qAlpha(pixel) < 128 ? kMagenta.rgb() : qRgb(qRed(pixel), qGreen(pixel), qBlue(pixel)));
-      }
+      const auto* colours = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+      const auto* cover = reinterpret_cast<const QRgb*>(mask.constScanLine(y));
+      for (int x = 0; x < picture.width(); ++x)
+        keyed.setPixel(x, y, qAlpha(cover[x]) < 128 ? kMagenta.rgb() : colours[x]);
     }
     Save(keyed, folder + ScaledName(name, scale, "bmp"), "BMP");
   }

@@ -2,6 +2,7 @@
 #include <QColor>
 #include <QImage>
 #include <QPainter>
+#include <QPainterPath>
 #include <QSize>
 #include <QString>
 #include <functional>
@@ -27,10 +28,12 @@ void WritePngAt(const QString& path, int pixels, const std::function<void(QPaint
 // Opaque BMP at both ratios: the picture flattened onto `ground`.
 void WriteBmp(const QString& folder, const QString& name, QSize size, const QColor& ground,
               const TPaint& paint);
-// Opaque BMP at both ratios where what the painting leaves (mostly)
-// transparent becomes magenta, the colour the window cuts out. A hard edge
-// rather than a blend, so no pink fringe shows around the cut.
-void WriteKeyedBmp(const QString& folder, const QString& name, QSize size, const TPaint& paint);
+// Opaque BMP at both ratios of an opaque painting, cut to `shape`: pixels
+// that the shape covers less than half become magenta, the colour the window
+// cuts out. A hard edge rather than a blend, so no fringe shows around the
+// cut.
+void WriteKeyedBmp(const QString& folder, const QString& name, QSize size, const QPainterPath& shape,
+                   const TPaint& paint);
 
 // Creates the folder (and its parents); returns it with a trailing "/".
 QString MakeFolder(const QString& folder);

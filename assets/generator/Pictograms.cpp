@@ -104,13 +104,12 @@ QPainterPath Path(TPictogram pictogram) {
     case pgKeyPhone:
       path.addPath(RoundRect(5, 2, 14, 20, 3));
       path.addPath(RoundRect(8, 5, 8, 6, 1));
-      path.addPath(Keys(8.5, 14.5, 3, 2, 3.5, 3.5));
+      path.addPath(Keys(9, 15, 3, 2, 3, 3));
       break;
     case pgMobile:
-      path.addPath(RoundRect(7, 1, 10, 22, 3));
-      path.addPath(Line(10, 4, 14, 4));
-      path.addPath(RoundRect(9.5, 6.5, 5, 4, 0.5));
-      path.addPath(Keys(10, 14, 3, 3, 2, 2.5));
+      path.addPath(RoundRect(7, 2, 10, 20, 3));
+      path.addPath(RoundRect(10, 5, 4, 4, 0.5));
+      path.addPath(Keys(10, 13, 2, 2, 4, 4));
       break;
     case pgTablet:
       path.addPath(RoundRect(4, 2, 16, 20, 2.5));

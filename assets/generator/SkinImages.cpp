@@ -34,7 +34,6 @@ QPainterPath WindowShape() {
 }
 
 void PaintLightWindow(QPainter& painter) {
-  painter.setClipPath(WindowShape());
   painter.fillRect(QRect(QPoint(0, 0), kWindow), kSurface);
   painter.fillRect(QRect(0, 0, kWindow.width(), kBandHeight), kFrameBand);
   painter.fillRect(QRect(0, kBottomBandTop, kWindow.width(), kWindow.height() - kBottomBandTop), kBottomBand);
@@ -45,28 +44,25 @@ void PaintLightWindow(QPainter& painter) {
 }
 
 void PaintDarkWindow(QPainter& painter) {
-  painter.setClipPath(WindowShape());
   painter.fillRect(QRect(QPoint(0, 0), kWindow), kFrameBand);
   // The light content sits in the chrome like a sheet, its left corners rounded.
   QPainterPath sheet;
   sheet.addRoundedRect(QRectF(kSidebarWidth, kBandHeight, kWindow.width() - kSidebarWidth + kRadius,
                               kBottomBandTop - kBandHeight),
                        kRadius, kRadius);
+  // No title rule here: skin 3 puts its title line across y 68.
   painter.fillPath(sheet, kSurface);
-  painter.setPen(QPen(kBorder, 1.0));
-  painter.drawLine(QPointF(215, kTitleRuleY + 0.5), QPointF(kWindow.width() - 24, kTitleRuleY + 0.5));
 }
 
 // The soft edge that keeps the window apart from a light desktop.
 void PaintWindowEdge(QPainter& painter) {
-  painter.setClipping(false);
   painter.setBrush(Qt::NoBrush);
   painter.setPen(QPen(QColor(0, 0, 0, 56), 1.0));
   painter.drawRoundedRect(QRectF(QPointF(0.5, 0.5), QSizeF(kWindow) - QSizeF(1, 1)), kRadius, kRadius);
 }
 
 void WriteMain(const QString& folder, TSkinLook look) {
-  WriteKeyedBmp(folder, "main", kWindow, [look](QPainter& painter) {
+  WriteKeyedBmp(folder, "main", kWindow, WindowShape(), [look](QPainter& painter) {
     if (look == slLight)
       PaintLightWindow(painter);
     else
@@ -145,11 +141,14 @@ void WriteLeftLogo(const QString& folder, TSkinLook look) {
       painter.setBrush(ground);
       painter.drawRoundedRect(whole, kRadius, kRadius);
     }
+    // The dark look keeps mark and words above its tops 72 to 160.
     const double markTop = light ? 32 : 0;
-    DrawPictogram(painter, pgConvert, QRectF(whole.width() / 2 - 28, markTop, 56, 56), kWhite, 3);
+    const double markSize = light ? 56 : 40;
+    DrawPictogram(painter, pgConvert, QRectF(whole.width() / 2 - markSize / 2, markTop, markSize, markSize),
+                  kWhite, 3);
     painter.setPen(kWhite);
     painter.setFont(Font(15, true));
-    painter.drawText(QRectF(0, markTop + 64, whole.width(), 22), Qt::AlignCenter, kProductWords);
+    painter.drawText(QRectF(0, markTop + markSize + 8, whole.width(), 22), Qt::AlignCenter, kProductWords);
 
     // Three classes the product converts to, as a quiet column of pictograms.
     const QColor quiet(255, 255, 255, light ? 200 : 150);
