@@ -17,7 +17,10 @@ struct TNote {
   double start;      // seconds
   double frequency;  // Hz
   double level;      // 0..1
+  double release;    // seconds after its start when the note is damped
 };
+
+constexpr double kRing = 10.0;  // a note that is never damped
 
 // A soft bell: the fundamental with a quiet octave and a faint inharmonic
 // partial, a 6 ms attack against clicks and an exponential decay.
@@ -35,7 +38,12 @@ std::vector<int16_t> Chime(const std::vector<TNote>& notes, double seconds) {
   std::vector<double> mix(static_cast<size_t>(seconds * kSampleRate));
   for (size_t i = 0; i < mix.size(); ++i) {
     const double t = static_cast<double>(i) / kSampleRate;
-    for (const auto& note : notes) mix[i] += note.level * Bell(t - note.start, note.frequency);
+    for (const auto& note : notes) {
+      // A damped note fades over 60 ms instead of ringing on under the next one.
+      const double sinceRelease = t - note.start - note.release;
+      const double damper = sinceRelease <= 0 ? 1.0 : std::exp(-sinceRelease / 0.02);
+      mix[i] += note.level * damper * Bell(t - note.start, note.frequency);
+    }
   }
   // Fade the tail so the file ends in silence, then scale to -6 dBFS.
   const size_t fade = kSampleRate / 20;
@@ -79,9 +87,10 @@ void WriteWav(const QString& path, const std::vector<int16_t>& samples) {
 
 void WriteSounds(const QString& soundsFolder) {
   // C6 then G6: an open fifth upwards reads as "finished".
-  WriteWav(soundsFolder + "done.wav", Chime({{0.0, 1046.5, 0.8}, {0.14, 1568.0, 1.0}}, 0.75));
-  // A4 then F4 a little later and quieter: a gentle "not quite".
-  WriteWav(soundsFolder + "fail.wav", Chime({{0.0, 440.0, 1.0}, {0.18, 349.2, 0.9}}, 0.8));
+  WriteWav(soundsFolder + "done.wav", Chime({{0.0, 1046.5, 0.8, kRing}, {0.14, 1568.0, 1.0, kRing}}, 0.75));
+  // A5 then F5, the first damped as the second sounds: a gentle "not quite"
+  // without the roughness of two close low notes ringing together.
+  WriteWav(soundsFolder + "fail.wav", Chime({{0.0, 880.0, 1.0, 0.17}, {0.18, 698.5, 0.9, kRing}}, 0.8));
 }
 
 }  // namespace assetgen
