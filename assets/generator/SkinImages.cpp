@@ -21,7 +21,7 @@ constexpr int kSidebarWidth = 192;
 constexpr int kTitleRuleY = 68;
 constexpr QSize kChromeButton{32, 28};
 constexpr QSize kBottomButton{88, 28};
-constexpr QSize kTopLogo{216, 24};
+constexpr QSize kTopLogo{232, 36};
 constexpr QSize kLeftLogo{168, 360};
 constexpr QSize kModePicture{176, 120};
 
@@ -118,10 +118,11 @@ void WriteBottomButtons(const QString& folder, TSkinLook look) {
 
 void WriteTopLogo(const QString& folder) {
   WritePng(folder, "toplogo", kTopLogo, [](QPainter& painter) {
-    Mark(painter, QRectF(0, 0, 24, 24));
+    // Drawn for the window corner: the mark sits centred in the band.
+    Mark(painter, QRectF(16, 6, 24, 24));
     painter.setFont(Font(15, true));
     painter.setPen(kWhite);
-    painter.drawText(QRectF(34, 0, kTopLogo.width() - 34, kTopLogo.height()),
+    painter.drawText(QRectF(50, 0, kTopLogo.width() - 50, kTopLogo.height()),
                      Qt::AlignVCenter | Qt::AlignLeft, kProductWords);
   });
 }

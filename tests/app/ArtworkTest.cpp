@@ -115,7 +115,7 @@ TEST_F(ArtworkTest, SkinFoldersHoldEveryImageAtItsSize) {
       ExpectPicture(folder, stem, "bmp", 32, 28);
     for (const char* stem : {"bottom_1", "bottom_2", "bottom_3", "bottom_4"})
       ExpectPicture(folder, stem, "bmp", 88, 28);
-    ExpectPicture(folder, "toplogo", "png", 216, 24);
+    ExpectPicture(folder, "toplogo", "png", 232, 36);
     ExpectPicture(folder, "leftlogo", "png", 168, 360);
     ExpectPicture(folder, "downloadyoutube", "png", 176, 120);
     ExpectPicture(folder, "youtubeconvert", "png", 176, 120);
