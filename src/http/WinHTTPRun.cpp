@@ -118,6 +118,7 @@ void TWinHTTPRun::Work(TEventWinThread& thread) {
   status = -1;
   contentType.clear();
   blockSize_ = size_t(std::max(1, settings.TransferBufferSize));
+  block_.reserve(blockSize_);
   startTick = std::chrono::steady_clock::now();
   continueDownload = true;
 
@@ -305,6 +306,7 @@ void TWinHTTPRun::Send() {
     CheckAbort();
     tryAgain = false;
     responseHeaders_.clear();
+    block_.clear();
     rawHeaders_.clear();
     responseCode_ = -1;
     headersProcessed_ = false;
@@ -324,8 +326,9 @@ void TWinHTTPRun::Send() {
         if (tryAgain) continue;
       }
     }
+    if (stream && !FlushBlock()) readFailed = true;
     if (result != CURLE_OK) {
-      lastError = errorBuffer_[0] ? errorBuffer_.data() : curl_easy_strerror(result);
+      if (lastError.empty()) lastError = errorBuffer_[0] ? errorBuffer_.data() : curl_easy_strerror(result);
       if (timedOut_) lastError = "The operation timed out.";
       // The transfer stopped on purpose: the run decided so itself.
       const bool stoppedHere = !continueDownload || noStream ||
@@ -517,16 +520,33 @@ size_t TWinHTTPRun::Body(const char* data, size_t size) {
 }
 
 bool TWinHTTPRun::StoreBlocks(const char* data, size_t size) {
-  for (size_t done = 0; done < size;) {
+  // Whole blocks, as a blocking read of one block gives them: bytes are
+  // gathered in the block buffer only when the network hands out less.
+  while (size > 0) {
     if (thread_->Terminated()) {
       stopSeen_ = true;
       return false;
     }
-    const size_t count = std::min(blockSize_, size - done);
-    if (!StoreBlock(data + done, count)) return false;
-    done += count;
+    if (block_.empty() && size >= blockSize_) {
+      if (!StoreBlock(data, blockSize_)) return false;
+      data += blockSize_;
+      size -= blockSize_;
+      continue;
+    }
+    const size_t count = std::min(blockSize_ - block_.size(), size);
+    block_.insert(block_.end(), data, data + count);
+    data += count;
+    size -= count;
+    if (block_.size() == blockSize_ && !FlushBlock()) return false;
   }
   return true;
+}
+
+bool TWinHTTPRun::FlushBlock() {
+  if (block_.empty()) return true;
+  const bool stored = StoreBlock(block_.data(), block_.size());
+  block_.clear();
+  return stored;
 }
 
 bool TWinHTTPRun::StoreBlock(const char* data, size_t size) {

@@ -82,6 +82,7 @@ class TWinHTTPRun {
   void Send();
   bool StoreBlocks(const char* data, size_t size);
   bool StoreBlock(const char* data, size_t size);
+  bool FlushBlock();
   // After the headers of the final response: the steps up to the body.
   // False stops the transfer.
   bool HeadersDone();
@@ -109,6 +110,7 @@ class TWinHTTPRun {
   std::exception_ptr callbackError_;
   bool stopSeen_ = false;  // a callback saw the stop request
   size_t blockSize_ = 4096;
+  std::vector<char> block_;  // the part of a block received so far
 
   std::string currentUrl_;
   std::vector<THeader> responseHeaders_;

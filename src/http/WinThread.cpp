@@ -239,7 +239,7 @@ void TEventWinThread::Finish() {
   changed_.notify_all();
 }
 
-TCustomWinThread::TCustomWinThread() : thread_(MakeThread()) {}
+TCustomWinThread::TCustomWinThread() { thread_ = MakeThread(); }
 
 TCustomWinThread::~TCustomWinThread() { Shutdown(); }
 
