@@ -183,7 +183,7 @@ TEST_F(DownloadCliTest, FallbackLinesAndQuietOutput) {
 }
 
 TEST_F(DownloadCliTest, CtrlCStopsTheRunAndLeavesNoPartialFile) {
-  service_.AddVideo("slow", Video("Slow", {{0, Media(std::string(1 << 20, 's'), 5)}}));
+  service_.AddVideo("slow", Video("Slow", {{0, Media(std::string(4 << 20, 's'), 5)}}));
   service_.AddVideo("next", Video("Next", {{0, Media("n")}}));
   const std::string outputFile = out_ + "/../ctrl-c.txt";
   const std::string command = "exec env " + Environment() + ShellQuote(BinDir() + "/mediaconv-cli") +
@@ -195,7 +195,7 @@ TEST_F(DownloadCliTest, CtrlCStopsTheRunAndLeavesNoPartialFile) {
   ASSERT_EQ(::posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
   // Wait for the hidden partial file: the body is coming in.
   bool partialSeen = false;
-  for (int i = 0; i < 500 && !partialSeen; ++i) {
+  for (int i = 0; i < 1500 && !partialSeen; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
     for (const std::string& name : OutNames()) partialSeen |= name.rfind(".mediaconv-download-", 0) == 0;
   }
