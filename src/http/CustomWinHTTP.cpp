@@ -1,5 +1,6 @@
 #include "http/CustomWinHTTP.h"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include "http/FileAttributes.h"
@@ -82,6 +83,12 @@ void TCustomWinHTTP::Execute() {
   TEventWinThread* thread = TEventWinThread::Current();
   std::shared_ptr<TWinHTTPRun> run = RunOf(thread);
   if (!run) return;
+  // A peer that closes a TLS connection would raise SIGPIPE on a write; on
+  // this thread it only makes the write fail.
+  sigset_t pipe;
+  sigemptyset(&pipe);
+  sigaddset(&pipe, SIGPIPE);
+  pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
   try {
     run->Work(*thread);
   } catch (const TRunAborted&) {

@@ -60,6 +60,9 @@ void TEventWinThread::Resume() {
   bool expected = false;
   if (started_.compare_exchange_strong(expected, true)) {
     suspended_ = false;
+    // Only a stop asked before the resume skips the run; one asked after it
+    // is the work's to see, so the run still reports how it ended.
+    terminatedBeforeResume_ = terminated_.load();
     thread_ = std::thread([this] { Execute(); });
     return;
   }
@@ -184,7 +187,7 @@ void TEventWinThread::ApplyPriority() {
 void TEventWinThread::Execute() {
   currentThread = this;
   threadId_ = int(gettid());
-  if (terminated_) {
+  if (terminatedBeforeResume_) {
     Finish();
     return;
   }

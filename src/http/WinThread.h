@@ -99,6 +99,7 @@ class TEventWinThread {
   std::atomic<bool> started_{false};
   std::atomic<bool> finished_{false};
   std::atomic<bool> abandoned_{false};
+  bool terminatedBeforeResume_ = false;
   std::atomic<TThreadPriority> priority_{tpNormal};
   std::atomic<int> threadId_{0};
   int returnValue_ = 0;
