@@ -32,11 +32,10 @@ TTerminalDownloadView::TTerminalDownloadView(TConsole& console, TCliLog& log, bo
 
 bool TTerminalDownloadView::ConfirmLinkMessage(const std::string& text) {
   // "link LF CR LF CR reason" on one line.
-  const size_t split = text.find(download::kMessageBreak);
-  console_.Err(split == std::string::npos
-                   ? text
-                   : "mediaconv-cli: " + text.substr(0, split) + ": " +
-                         text.substr(split + std::string_view(download::kMessageBreak).size()));
+  std::string line = text;
+  const size_t split = line.find(download::kMessageBreak);
+  if (split != std::string::npos) line.replace(split, std::string_view(download::kMessageBreak).size(), ": ");
+  console_.Err("mediaconv-cli: " + OneLine(line));
   return true;
 }
 
