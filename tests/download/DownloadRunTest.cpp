@@ -320,6 +320,18 @@ TEST_F(DownloadRunTest, APageWithoutTitleStoresAsVideo) {
   EXPECT_EQ(FolderNames(), std::vector<std::string>{"video.flv"});
 }
 
+TEST_F(DownloadRunTest, APageWithoutIdAndTokenStillTriesItsAddressAndFails) {
+  TVideo video = Video("Lost", "t", {{0, Media("x")}});
+  video.Page = "<html><meta name=\"title\" content=\"Lost\"></html>";
+  service_.AddVideo("lost", video);
+  RunLinks({"lost"});
+  // The empty query is sent without its "?".
+  EXPECT_EQ(service_.TargetsWith("/get_video"), std::vector<std::string>{"http://youtube.com/get_video"});
+  EXPECT_EQ(view_.rows.at(0).URL, "http://youtube.com/get_video?");
+  EXPECT_EQ(view_.summary.FailedCount, 1);
+  EXPECT_TRUE(FolderNames().empty());
+}
+
 TEST_F(DownloadRunTest, ABodyCutShortStoresNothing) {
   service_.AddVideo("cut", Video("Cut", "t", {{0, Media(Body(200000, 'c'), 50000)}}));
   RunLinks({"cut"});

@@ -57,7 +57,8 @@ THttpResponse TFakeVideoService::Page(const THttpRequest& request) {
   if (found == videos_.end()) return THttpTestServer::Text(404, "<html>No such video</html>");
   if (found->second.PageStatus != 200)
     return THttpTestServer::Text(found->second.PageStatus, "<html>Gone</html>");
-  return THttpTestServer::Text(200, PageText(id, found->second));
+  return THttpTestServer::Text(200,
+                               found->second.Page.empty() ? PageText(id, found->second) : found->second.Page);
 }
 
 THttpResponse TFakeVideoService::Media(const THttpRequest& request) {

@@ -30,6 +30,7 @@ struct TVideo {
   // answers 404.
   std::map<int, TMediaAnswer> Media;
   int PageStatus = 200;  // 404: a page that is not there
+  std::string Page;      // served in place of the usual page when set
 };
 
 struct TRecordedRequest {
