@@ -1,6 +1,7 @@
 #include "http/Streams.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <new>
 
 namespace mediaconv::http {
 
@@ -46,10 +48,34 @@ void TMemoryStream::Write(const void* buffer, size_t count) {
 
 void TMemoryStream::Seek(uint64_t position) { position_ = size_t(std::min<uint64_t>(position, size_)); }
 
+namespace {
+
+// Large bodies go into their own mapping with huge pages asked for: a
+// download of hundreds of megabytes then costs a few hundred page faults,
+// not tens of thousands.
+constexpr size_t kMapThreshold = size_t(4) << 20;
+
+}  // namespace
+
+void TMemoryBlockDeleter::operator()(uint8_t* data) const {
+  if (size != 0)
+    ::munmap(data, size);
+  else
+    delete[] data;
+}
+
 void TMemoryStream::Reserve(size_t capacity) {
   if (capacity <= capacity_) return;
-  // Not value-initialised: a pre-sized body is written once, not zeroed first.
-  std::unique_ptr<uint8_t[]> grown(new uint8_t[capacity]);
+  std::unique_ptr<uint8_t[], TMemoryBlockDeleter> grown;
+  if (capacity >= kMapThreshold) {
+    void* mapped = ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED) throw std::bad_alloc();
+    ::madvise(mapped, capacity, MADV_HUGEPAGE);
+    grown = std::unique_ptr<uint8_t[], TMemoryBlockDeleter>(static_cast<uint8_t*>(mapped), TMemoryBlockDeleter{capacity});
+  } else {
+    // Not value-initialised: a pre-sized body is written once, not zeroed first.
+    grown = std::unique_ptr<uint8_t[], TMemoryBlockDeleter>(new uint8_t[capacity], TMemoryBlockDeleter{0});
+  }
   if (size_ > 0) std::memcpy(grown.get(), data_.get(), size_);
   data_ = std::move(grown);
   capacity_ = capacity;

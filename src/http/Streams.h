@@ -22,6 +22,12 @@ class TStream {
   std::string ToString();
 };
 
+// Frees the memory of a TMemoryStream: a mapping of size bytes, or heap memory (size 0).
+struct TMemoryBlockDeleter {
+  size_t size = 0;
+  void operator()(uint8_t* data) const;
+};
+
 // Grows as it is written; Reserve sizes it in advance so a body of known
 // length is stored without copying.
 class TMemoryStream : public TStream {
@@ -38,7 +44,7 @@ class TMemoryStream : public TStream {
   const uint8_t* Memory() const { return data_.get(); }
 
  private:
-  std::unique_ptr<uint8_t[]> data_;
+  std::unique_ptr<uint8_t[], TMemoryBlockDeleter> data_;
   size_t capacity_ = 0;
   size_t size_ = 0;
   size_t position_ = 0;

@@ -114,8 +114,11 @@ void TEventWinThread::Synchronize(const TThreadMethod& handler) {
     RunHandler(handler, error);
   } else {
     handoffDone_ = false;
-    main->Post([this, &handler, &error] {
-      RunHandler(handler, error);
+    pendingHandler_ = &handler;
+    pendingError_ = &error;
+    // One pointer, so the queued call needs no allocation of its own.
+    main->Post([this] {
+      RunHandler(*pendingHandler_, *pendingError_);
       std::scoped_lock lock(mutex_);
       handoffDone_ = true;
       changed_.notify_all();

@@ -110,6 +110,8 @@ class TEventWinThread {
   std::condition_variable changed_;
   int handoffs_ = 0;  // posted to the main thread and not yet taken by a waiter
   std::atomic<bool> handoffDone_{false};
+  const TThreadMethod* pendingHandler_ = nullptr;  // the worker's, while it waits
+  std::exception_ptr* pendingError_ = nullptr;
 };
 
 // The worker of a component: a fresh TEventWinThread per run, started with

@@ -34,7 +34,7 @@ TEST(HttpUrlTest, DefaultPortsAndEmptyParts) {
 
 TEST(HttpUrlTest, RefusesWhatCannotBeSplitAndLeavesThePartsEmpty) {
   const std::string longHost(257, 'h');
-  for (const std::string url :
+  for (const std::string& url :
        {std::string("no-scheme/x"), std::string("http://host:99999/"), std::string("http://host:port/"),
         "http://" + longHost + "/", "http://host/" + std::string(2048, 'p')}) {
     TUrlParts parts;

@@ -83,7 +83,9 @@ TEST_F(THttpStressTest, TwoHundredRunsWithAbortsAtRandomPoints) {
     ASSERT_FALSE(log_.offMainThread);
     if (log_.events == std::vector<std::string>{"OnAborted"}) {
       ++aborted;
-      if (toFile && deleteFile) EXPECT_NE(access(file.c_str(), F_OK), 0) << "run " << run;
+      if (toFile && deleteFile) {
+        EXPECT_NE(access(file.c_str(), F_OK), 0) << "run " << run;
+      }
     } else {
       ASSERT_EQ(log_.events, std::vector<std::string>{"OnDone"}) << "run " << run;
       EXPECT_EQ(log_.received, size);
