@@ -1,10 +1,10 @@
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 
 #include "app/FileNameHelpers.h"
 #include "app/QueueMainThread.h"
 #include "cli/Commands.h"
+#include "cli/Interrupt.h"
 #include "cli/TerminalView.h"
 #include "convert/ConversionRun.h"
 #include "convert/FFEncoderRunAdapter.h"
@@ -15,38 +15,6 @@
 
 namespace mediaconv::cli {
 namespace {
-
-std::atomic<int> interruptSignals{0};
-
-extern "C" void OnInterrupt(int signal) {
-  // A second Ctrl+C while the run is stopping ends the process at once.
-  if (interruptSignals.fetch_add(1) > 0) {
-    std::signal(signal, SIG_DFL);
-    std::raise(signal);
-  }
-}
-
-// Catches Ctrl+C (and a termination request) for the life of the run.
-class TInterruptGuard {
- public:
-  TInterruptGuard() {
-    interruptSignals = 0;
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &oldInt_);
-    sigaction(SIGTERM, &action, &oldTerm_);
-  }
-  ~TInterruptGuard() {
-    sigaction(SIGINT, &oldInt_, nullptr);
-    sigaction(SIGTERM, &oldTerm_, nullptr);
-  }
-  bool Interrupted() const { return interruptSignals.load() > 0; }
-
- private:
-  struct sigaction oldInt_ {};
-  struct sigaction oldTerm_ {};
-};
 
 bool ParsePresetIndex(const std::string& text, int32_t& index) {
   if (text.empty() || text.size() > 9) return false;
