@@ -124,7 +124,7 @@ std::string ClaimFileName(const std::string& from, const std::string& path, std:
   }
 }
 
-std::unique_ptr<TPartFile> TPartFile::Create(const std::string& finalPath, std::string& error) {
+std::unique_ptr<TPartFile> TPartFile::Create(const std::string& finalPath, int& errorNumber) {
   RemoveStale(finalPath);
   const std::string prefix = FolderOf(finalPath) + PartPrefix(NameOf(finalPath));
   for (int attempt = 0; attempt < 16; ++attempt) {
@@ -132,7 +132,7 @@ std::unique_ptr<TPartFile> TPartFile::Create(const std::string& finalPath, std::
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
       if (errno == EEXIST) continue;
-      error = std::strerror(errno);
+      errorNumber = errno;
       return nullptr;
     }
     // Held until the file is claimed or removed: a locked temporary is never stale.
@@ -145,7 +145,7 @@ std::unique_ptr<TPartFile> TPartFile::Create(const std::string& finalPath, std::
       return std::unique_ptr<TPartFile>(new TPartFile(finalPath, path, fd));
     ::close(fd);
   }
-  error = std::strerror(EEXIST);
+  errorNumber = EEXIST;
   return nullptr;
 }
 

@@ -29,8 +29,8 @@ std::string ClaimFileName(const std::string& from, const std::string& path, std:
 class TPartFile {
  public:
   // Removes the stale temporaries of finalPath (left by a killed run), then
-  // creates a new one; null with error on failure.
-  static std::unique_ptr<TPartFile> Create(const std::string& finalPath, std::string& error);
+  // creates a new one; null with the errno on failure.
+  static std::unique_ptr<TPartFile> Create(const std::string& finalPath, int& errorNumber);
   ~TPartFile();
   TPartFile(const TPartFile&) = delete;
   TPartFile& operator=(const TPartFile&) = delete;

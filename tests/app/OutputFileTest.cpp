@@ -25,8 +25,9 @@ std::vector<std::string> Names(const std::string& folder) {
 TEST(PartFile, IsHiddenInTheOutputFolderAndClaimsTheFinalName) {
   const std::string folder = test::TempFolder("part") + "/";
   std::string error;
-  auto part = TPartFile::Create(folder + "x.mp3", error);
-  ASSERT_TRUE(part) << error;
+  int errorNumber = 0;
+  auto part = TPartFile::Create(folder + "x.mp3", errorNumber);
+  ASSERT_TRUE(part) << errorNumber;
   EXPECT_EQ(fs::path(part->Path()).parent_path(), fs::path(folder).parent_path());
   EXPECT_TRUE(TPartFile::IsPartOf(fs::path(part->Path()).filename(), "x.mp3")) << part->Path();
   test::WriteFile(part->OpenName(), "data");
@@ -40,29 +41,30 @@ TEST(PartFile, ATakenNameIsNeverReplacedTheNextFreeNumberIsUsed) {
   test::WriteFile(folder + "x.mp3", "user's");
   test::WriteFile(folder + "x(1).mp3", "user's too");
   std::string error;
-  auto part = TPartFile::Create(folder + "x.mp3", error);
-  ASSERT_TRUE(part) << error;
+  int errorNumber = 0;
+  auto part = TPartFile::Create(folder + "x.mp3", errorNumber);
+  ASSERT_TRUE(part) << errorNumber;
   test::WriteFile(part->OpenName(), "new");
   EXPECT_EQ(part->Claim(error), folder + "x(2).mp3");
   EXPECT_EQ(test::ReadFile(folder + "x.mp3"), "user's");
   EXPECT_EQ(test::ReadFile(folder + "x(1).mp3"), "user's too");
   // A name already numbered counts on from its number.
-  auto second = TPartFile::Create(folder + "x(1).mp3", error);
-  ASSERT_TRUE(second) << error;
+  auto second = TPartFile::Create(folder + "x(1).mp3", errorNumber);
+  ASSERT_TRUE(second) << errorNumber;
   EXPECT_EQ(second->Claim(error), folder + "x(3).mp3");
 }
 
 TEST(PartFile, AnUnclaimedTemporaryIsRemoved) {
   const std::string folder = test::TempFolder("part") + "/";
-  std::string error;
-  { auto part = TPartFile::Create(folder + "x.mp3", error); }
+  int errorNumber = 0;
+  { auto part = TPartFile::Create(folder + "x.mp3", errorNumber); }
   EXPECT_TRUE(fs::is_empty(folder));
 }
 
 TEST(PartFile, OnlyUnlockedTemporariesOfTheSameOutputAreStale) {
   const std::string folder = test::TempFolder("part") + "/";
-  std::string error;
-  auto living = TPartFile::Create(folder + "x.mp3", error);
+  int errorNumber = 0;
+  auto living = TPartFile::Create(folder + "x.mp3", errorNumber);
   ASSERT_TRUE(living);
   // What a killed run leaves behind, and look-alikes that are not ours.
   test::WriteFile(folder + ".x.mp3.0123abcd.part", "half");
@@ -83,7 +85,8 @@ TEST(PartFile, ConcurrentClaimsOfOneNameGetDistinctFiles) {
   for (int i = 0; i < kWriters; ++i)
     threads.emplace_back([&, i] {
       std::string error;
-      auto part = TPartFile::Create(folder + "x.mp3", error);
+      int errorNumber = 0;
+      auto part = TPartFile::Create(folder + "x.mp3", errorNumber);
       if (!part) return;
       test::WriteFile(part->OpenName(), std::to_string(i));
       claimed[i] = part->Claim(error);

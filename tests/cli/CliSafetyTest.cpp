@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "CliTestSupport.h"
+
+namespace mediaconv::cli::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::vector<std::string> Names(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Thirty seconds of tone: long enough for runs to overlap and to be killed midway.
+std::string LongTone() {
+  return MediaFixture("cli_long_tone.wav",
+                      "-f lavfi -i sine=frequency=440:sample_rate=48000:duration=30 -ac 2");
+}
+
+class CliSafetyTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    config_ = TempFolder("cli-config");
+    out_ = TempFolder("cli-out");
+  }
+  std::string Command(const std::string& arguments) const {
+    return "XDG_CONFIG_HOME=" + ShellQuote(config_) + " HOME=" + ShellQuote(config_) + " " + Cli() + " " +
+           arguments;
+  }
+  TCommandResult Run(const std::string& arguments) { return RunCli(arguments, config_); }
+
+  std::string config_, out_;
+};
+
+TEST_F(CliSafetyTest, TwoRunsIntoOneFolderAtOnceWriteTwoOutputs) {
+  const std::string tone = LongTone();
+  const std::string convert =
+      Command("convert --format WAV --preset 0 --out " + ShellQuote(out_) + " " + ShellQuote(tone));
+  const TCommandResult result =
+      RunCommand("{ " + convert + " > " + ShellQuote(out_ + "/../a.txt") + " 2>&1 & " + convert + " > " +
+                 ShellQuote(out_ + "/../b.txt") + " 2>&1; wait $!; }; echo first=$?");
+  const std::string printed = ReadText(out_ + "/../a.txt") + ReadText(out_ + "/../b.txt");
+  EXPECT_EQ(Names(out_), (std::vector<std::string>{"cli_long_tone(1).wav", "cli_long_tone.wav"})) << printed;
+  // Each run names the file it actually wrote.
+  EXPECT_NE(printed.find("Finish. -> " + out_ + "/cli_long_tone.wav\n"), std::string::npos) << printed;
+  EXPECT_NE(printed.find("Finish. -> " + out_ + "/cli_long_tone(1).wav\n"), std::string::npos) << printed;
+  for (const char* name : {"/cli_long_tone.wav", "/cli_long_tone(1).wav"})
+    EXPECT_NEAR(std::stod(ProbeFormat(out_ + name)["duration"]), 30.0, 0.1) << name;
+}
+
+TEST_F(CliSafetyTest, AKilledRunLeavesNoFileUnderAFinalNameAndTheNextRunTidiesUp) {
+  const std::string clip = MediaFixture("cli_safety_clip.mkv",
+                                        "-f lavfi -i testsrc2=size=640x480:rate=25:duration=30 "
+                                        "-f lavfi -i sine=duration=30 -c:v mpeg4 -q:v 5 -c:a mp2");
+  const std::string printed = out_ + "/../printed.txt";
+  const std::string convert =
+      Command("convert --format AVI --preset 1 --out " + ShellQuote(out_) + " " + ShellQuote(clip));
+  RunCommand(convert + " > " + ShellQuote(printed) +
+             " 2>&1 & pid=$!; for i in $(seq 600); do grep -q Converting " + ShellQuote(printed) +
+             " && break; sleep 0.1; done; sleep 0.5; kill -KILL $pid; wait $pid");
+  ASSERT_NE(ReadText(printed).find("Converting"), std::string::npos) << ReadText(printed);
+  std::vector<std::string> left = Names(out_);
+  ASSERT_EQ(left.size(), 1u);
+  EXPECT_TRUE(std::regex_match(left[0], std::regex(R"(\.cli_safety_clip\.avi\.[0-9a-f]{8}\.part)")))
+      << left[0];
+
+  const TCommandResult again =
+      Run("convert --format MP3 --preset 0 --out " + ShellQuote(out_) + " " + ShellQuote(clip));
+  EXPECT_EQ(again.exitCode, 0) << again.output;
+  // Another output's temporary is not this run's to remove.
+  EXPECT_EQ(Names(out_).size(), 2u);
+  const TCommandResult third =
+      Run("convert --format AVI --preset 1 --out " + ShellQuote(out_) + " " + ShellQuote(PresetTone()));
+  const TCommandResult same = Run("convert --quiet --format AVI --preset 0 --out " + ShellQuote(out_) + " " +
+                                  ShellQuote(clip) + " --log /dev/null");
+  EXPECT_EQ(same.exitCode, 0) << same.output;
+  EXPECT_EQ(Names(out_),
+            (std::vector<std::string>{"cli_safety_clip.avi", "cli_safety_clip.mp3", "cli_tone.avi"}))
+      << third.output;
+}
+
+TEST_F(CliSafetyTest, AFailedWriteLeavesNeitherATemporaryNorAFinalName) {
+  // Writes past 64 KiB fail with "File too large" instead of killing the program.
+  const TCommandResult result = RunCommand(
+      "trap '' XFSZ; ulimit -f 64; " +
+      Command("convert --format WAV --preset 0 --out " + ShellQuote(out_) + " " + ShellQuote(LongTone())) +
+      " 2>&1");
+  EXPECT_EQ(result.exitCode, 1) << result.output;
+  EXPECT_NE(result.output.find("Failed."), std::string::npos) << result.output;
+  EXPECT_TRUE(fs::is_empty(out_)) << Names(out_)[0];
+}
+
+}  // namespace
+}  // namespace mediaconv::cli::test
