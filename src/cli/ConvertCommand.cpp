@@ -85,6 +85,7 @@ int RunConvert(const TArguments& args, TCliContext& context) {
   }
   if (args.Has("--out")) settings.OutputFileDir = app::WithTrailingSeparator(args.Value("--out"));
   if (settings.OutputFileDir.empty()) return UsageError(context, "no output folder; give --out", "convert");
+  if (const int status = OpenLogFile(context, args.Operands, "convert"); status != kExitOk) return status;
   std::error_code error;
   std::filesystem::create_directories(settings.OutputFileDir, error);
   if (!std::filesystem::is_directory(settings.OutputFileDir)) {

@@ -36,10 +36,7 @@ int main(int argc, char** argv) {
   // The one logger of the process, placed before anything logs.
   engine::TFFLogger logger;
   cli::TCliLog log(console);
-  if (parsed->Has("--log") && !log.Open(parsed->Value("--log"), error)) {
-    console.Err("mediaconv-cli: " + error);
-    return cli::kExitUsage;
-  }
+  if (parsed->Has("--log")) log.SetPath(parsed->Value("--log"));
   log.Attach(logger);
   cli::TCliContext context{console, log, cli::LoadDefaults()};
   int status = cli::kExitUsage;

@@ -105,5 +105,43 @@ TEST_F(CliSafetyTest, AFailedWriteLeavesNeitherATemporaryNorAFinalName) {
   EXPECT_TRUE(fs::is_empty(out_)) << Names(out_)[0];
 }
 
+TEST_F(CliSafetyTest, ALogFileIsLeftAloneByAUsageErrorAndAppendedToByARun) {
+  const std::string log = out_ + "/run.log";
+  std::ofstream(log) << "earlier run\n";
+  for (const char* arguments : {"convert --format XYZ --log ", "convert --format mp3 --preset 9 --log ",
+                                "presets --class sound --log "}) {
+    const TCommandResult result = Run(arguments + ShellQuote(log) + " x.wav");
+    EXPECT_EQ(result.exitCode, 2) << arguments << result.output;
+    EXPECT_EQ(ReadText(log), "earlier run\n") << arguments;
+  }
+  EXPECT_EQ(Run("convert --format XYZ --log " + ShellQuote(out_ + "/new.log") + " x.wav").exitCode, 2);
+  EXPECT_FALSE(fs::exists(out_ + "/new.log"));
+  const TCommandResult result = Run("convert --format WAV --preset 0 --out " + ShellQuote(out_ + "/wav") +
+                                    " --log " + ShellQuote(log) + " " + ShellQuote(PresetTone()));
+  EXPECT_EQ(result.exitCode, 0) << result.output;
+  const std::string text = ReadText(log);
+  EXPECT_EQ(text.rfind("earlier run\n", 0), 0u) << text.substr(0, 200);
+  EXPECT_NE(text.find("File has been added to convert list."), std::string::npos);
+}
+
+TEST_F(CliSafetyTest, ALogFileThatIsAnInputUnderAnyNameIsAUsageError) {
+  const std::string input = out_ + "/in.wav";
+  fs::copy_file(PresetTone(), input);
+  const std::string original = ReadText(input);
+  fs::create_symlink(input, out_ + "/link.log");
+  fs::create_hard_link(input, out_ + "/hard.log");
+  for (const std::string& log : {input, out_ + "/link.log", out_ + "/hard.log",
+                                 out_ + "/../" + fs::path(out_).filename().string() + "/in.wav"}) {
+    for (const std::string& command :
+         {"convert --format mp3 --out " + ShellQuote(out_ + "/mp3"), std::string("probe --json")}) {
+      const TCommandResult result = Run(command + " --log " + ShellQuote(log) + " " + ShellQuote(input));
+      EXPECT_EQ(result.exitCode, 2) << command << " " << log << "\n" << result.output;
+      EXPECT_NE(result.output.find("is one of the input files"), std::string::npos) << result.output;
+      EXPECT_EQ(ReadText(input), original) << log;
+    }
+  }
+  EXPECT_FALSE(fs::exists(out_ + "/mp3/in.mp3"));
+}
+
 }  // namespace
 }  // namespace mediaconv::cli::test
