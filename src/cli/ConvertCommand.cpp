@@ -26,7 +26,8 @@ extern "C" void OnInterrupt(int signal) {
   }
 }
 
-// Catches Ctrl+C (and a termination request) for the life of the run.
+// Catches Ctrl+C, a termination request and a hang-up (the terminal went
+// away) for the life of the run: each stops it cleanly.
 class TInterruptGuard {
  public:
   TInterruptGuard() {
@@ -36,16 +37,19 @@ class TInterruptGuard {
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, &oldInt_);
     sigaction(SIGTERM, &action, &oldTerm_);
+    sigaction(SIGHUP, &action, &oldHup_);
   }
   ~TInterruptGuard() {
     sigaction(SIGINT, &oldInt_, nullptr);
     sigaction(SIGTERM, &oldTerm_, nullptr);
+    sigaction(SIGHUP, &oldHup_, nullptr);
   }
   bool Interrupted() const { return interruptSignals.load() > 0; }
 
  private:
   struct sigaction oldInt_ {};
   struct sigaction oldTerm_ {};
+  struct sigaction oldHup_ {};
 };
 
 bool ParsePresetIndex(const std::string& text, int32_t& index) {

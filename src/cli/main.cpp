@@ -1,3 +1,4 @@
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,9 @@
 using namespace mediaconv;
 
 int main(int argc, char** argv) {
+  // A reader that goes away (| head, | grep -m1) must not end the run midway
+  // with a broken output: writes to it fail instead and printing stops.
+  std::signal(SIGPIPE, SIG_IGN);
   cli::TConsole console;
   const std::vector<std::string> args(argv + 1, argv + argc);
   std::string error;

@@ -32,6 +32,13 @@ std::string LongTone() {
                       "-f lavfi -i sine=frequency=440:sample_rate=48000:duration=30 -ac 2");
 }
 
+// Thirty seconds of video that takes seconds to convert.
+std::string LongClip() {
+  return MediaFixture("cli_safety_clip.mkv",
+                      "-f lavfi -i testsrc2=size=640x480:rate=25:duration=30 "
+                      "-f lavfi -i sine=duration=30 -c:v mpeg4 -q:v 5 -c:a mp2");
+}
+
 class CliSafetyTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -64,9 +71,7 @@ TEST_F(CliSafetyTest, TwoRunsIntoOneFolderAtOnceWriteTwoOutputs) {
 }
 
 TEST_F(CliSafetyTest, AKilledRunLeavesNoFileUnderAFinalNameAndTheNextRunTidiesUp) {
-  const std::string clip = MediaFixture("cli_safety_clip.mkv",
-                                        "-f lavfi -i testsrc2=size=640x480:rate=25:duration=30 "
-                                        "-f lavfi -i sine=duration=30 -c:v mpeg4 -q:v 5 -c:a mp2");
+  const std::string clip = LongClip();
   const std::string printed = out_ + "/../printed.txt";
   const std::string convert =
       Command("convert --format AVI --preset 1 --out " + ShellQuote(out_) + " " + ShellQuote(clip));
@@ -141,6 +146,38 @@ TEST_F(CliSafetyTest, ALogFileThatIsAnInputUnderAnyNameIsAUsageError) {
     }
   }
   EXPECT_FALSE(fs::exists(out_ + "/mp3/in.mp3"));
+}
+
+TEST_F(CliSafetyTest, AClosedStandardOutputOnlyStopsThePrinting) {
+  const std::string tone = PresetTone();
+  const std::string status = out_ + "/../status.txt";
+  const TCommandResult result =
+      RunCommand("{ " +
+                 Command("convert --format MP3 --preset 0 --out " + ShellQuote(out_) + " " +
+                         ShellQuote(tone) + " " + ShellQuote(tone) + " " + ShellQuote(tone)) +
+                 "; echo $? > " + ShellQuote(status) + "; } | grep -m1 Finish");
+  EXPECT_NE(result.output.find("Finish. -> "), std::string::npos) << result.output;
+  EXPECT_EQ(ReadText(status), "0\n");
+  EXPECT_EQ(Names(out_), (std::vector<std::string>{"cli_tone(1).mp3", "cli_tone(2).mp3", "cli_tone.mp3"}));
+  for (const std::string name : {"/cli_tone.mp3", "/cli_tone(1).mp3", "/cli_tone(2).mp3"})
+    EXPECT_NEAR(std::stod(ProbeFormat(out_ + name)["duration"]), 2.0, 0.2) << name;
+}
+
+TEST_F(CliSafetyTest, HangUpStopsTheRunCleanlyLikeAnInterrupt) {
+  const std::string clip = LongClip();
+  const std::string printed = out_ + "/../printed.txt";
+  const TCommandResult result = RunCommand(
+      Command("convert --format AVI --preset 1 --out " + ShellQuote(out_) + " " + ShellQuote(clip) + " " +
+              ShellQuote(clip)) +
+      " > " + ShellQuote(printed) + " 2>&1 & pid=$!; for i in $(seq 600); do grep -q Converting " +
+      ShellQuote(printed) + " && break; sleep 0.1; done; kill -HUP $pid; wait $pid; echo status=$?");
+  const std::string text = ReadText(printed);
+  EXPECT_NE(result.output.find("status=1"), std::string::npos) << result.output << text;
+  for (const char* line : {"Conversion stopped.\n", "Total files: 2\n", "Failed: 2\n"})
+    EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+  // The stopped file plays up to where it stopped; the second never started.
+  EXPECT_EQ(Names(out_), std::vector<std::string>{"cli_safety_clip.avi"});
+  EXPECT_LT(std::stod(ProbeFormat(out_ + "/cli_safety_clip.avi")["duration"]), 30.0);
 }
 
 }  // namespace
