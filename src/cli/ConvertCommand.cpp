@@ -88,7 +88,10 @@ int RunConvert(const TArguments& args, TCliContext& context) {
     selection.SetPresetIndex(*format, index);
   }
   if (args.Has("--out")) settings.OutputFileDir = app::WithTrailingSeparator(args.Value("--out"));
-  if (settings.OutputFileDir.empty()) return UsageError(context, "no output folder; give --out", "convert");
+  if (settings.OutputFileDir.empty())
+    return UsageError(
+        context, "no output folder (the settings name none and there is no documents folder); give --out",
+        "convert");
   if (const int status = OpenLogFile(context, args.Operands, "convert"); status != kExitOk) return status;
   std::error_code error;
   std::filesystem::create_directories(settings.OutputFileDir, error);

@@ -180,5 +180,17 @@ TEST_F(CliSafetyTest, HangUpStopsTheRunCleanlyLikeAnInterrupt) {
   EXPECT_LT(std::stod(ProbeFormat(out_ + "/cli_safety_clip.avi")["duration"]), 30.0);
 }
 
+TEST_F(CliSafetyTest, WithoutADocumentsFolderConvertWithoutOutRefuses) {
+  const std::string work = TempFolder("cli-cwd");
+  fs::copy_file(PresetTone(), work + "/x.wav");
+  const TCommandResult result =
+      RunCommand("cd " + ShellQuote(work) + " && XDG_CONFIG_HOME=" + ShellQuote(config_) +
+                 " HOME=/nonexistent-home " + Cli() + " convert --format MP3 x.wav");
+  EXPECT_EQ(result.exitCode, 2) << result.output;
+  EXPECT_NE(result.output.find("give --out"), std::string::npos) << result.output;
+  EXPECT_FALSE(fs::exists("/x.mp3"));
+  EXPECT_EQ(Names(work), std::vector<std::string>{"x.wav"});
+}
+
 }  // namespace
 }  // namespace mediaconv::cli::test
