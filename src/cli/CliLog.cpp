@@ -93,7 +93,7 @@ void TCliLog::Write(const std::string& line) {
 
 void TCliLog::AppendLog(const std::string& line) {
   Write(line);
-  if (IsErrorLine(line)) console_.Err(line);
+  if (IsErrorLine(line) || line.rfind("Warning: ", 0) == 0) console_.Err(line);
 }
 
 void TCliLog::LoggerLine(uint32_t threadId, engine::TLogLevel level, const std::string& message) {

@@ -7,6 +7,7 @@
 #include "app/TimeText.h"
 #include "convert/Completion.h"
 #include "engine/decoder/FFDecoder.h"
+#include "profiles/FormatCatalogue.h"
 
 namespace mediaconv::convert {
 namespace {
@@ -54,6 +55,7 @@ void TConversionRun::Start(std::span<const TFileListRow> files, const TRunOption
   layout_.ProgressTitle = options.Join ? "Aspect Ratio" : "Progress";
   layout_.CurrentFileLabel = options.Join ? "Output file:" : "Current file:";
   view_.ShowRunLayout(layout_);
+  CheckPresetIndex();
 
   if (options.Join) {
     CreateJoinedTask(files);
@@ -70,6 +72,20 @@ void TConversionRun::Start(std::span<const TFileListRow> files, const TRunOption
   }
   running_ = true;
   encoder_.StartTask(1);
+}
+
+void TConversionRun::CheckPresetIndex() {
+  profiles::TOutputChoice& choice = options_.Choice;
+  const profiles::TFormatInfo* format = profiles::FindFormat(choice.ClassId, choice.FormatId);
+  if (!format ||
+      (choice.PresetIndex >= 0 && choice.PresetIndex < static_cast<int32_t>(format->Captions.size())))
+    return;
+  // A hand-edited or damaged settings file: without this the builder applies
+  // no preset at all and the output gets the libraries' defaults.
+  view_.AppendLog("Warning: preset " + std::to_string(choice.PresetIndex) + " is not one of the " +
+                  std::string(format->Name) + " presets; the default preset " +
+                  std::to_string(format->DefaultPreset) + " is used.");
+  choice.PresetIndex = format->DefaultPreset;
 }
 
 void TConversionRun::CreateTasks(std::span<const TFileListRow> files) {

@@ -138,6 +138,8 @@ class TConversionRun {
   const TSummary& Summary() const { return summary_; }
 
  private:
+  // A stored preset index outside the format's list becomes its default.
+  void CheckPresetIndex();
   void CreateTasks(std::span<const TFileListRow> files);
   void CreateJoinedTask(std::span<const TFileListRow> files);
   bool CreateTask(const TFileListRow& file, profiles::TOutputNames& names);

@@ -126,6 +126,28 @@ TEST_F(ConversionRunTest, SameNameFromTwoFoldersGetsTwoOutputs) {
   EXPECT_EQ(encoder_.Tasks[1].Output, out_ + "run_two(1).mp3");
 }
 
+TEST_F(ConversionRunTest, APresetIndexOutsideTheListFallsBackToTheDefaultWithAWarning) {
+  // MP3: four presets, default 2.
+  for (const int32_t stored : {-5, -1, 4, 99999}) {
+    TScriptedEncoder encoder;
+    TRecordingView view;
+    TConversionRun run{encoder, view, mainThread_, clock_.Function()};
+    encoder.Run = &run;
+    options_.Choice = {profiles::kClassAudio, 1, stored, out_};
+    options_.Settings = &settings_;
+    run.Start(std::vector<TFileListRow>{RowFor(two_)}, options_);
+    ASSERT_EQ(encoder.TasksCount(), 1);
+    engine::TOutputOptions expected;
+    profiles::ApplyOutputProfile(expected, profiles::kClassAudio, 1, 2, nullptr);
+    EXPECT_EQ(encoder.Tasks[0].Options.AudioBitrate, expected.AudioBitrate) << stored;
+    EXPECT_EQ(encoder.Tasks[0].Options.AudioCodec, "libmp3lame") << stored;
+    EXPECT_THAT(view.Log,
+                ::testing::Contains(::testing::HasSubstr("Warning: preset " + std::to_string(stored) +
+                                                         " is not one of the MP3 presets")))
+        << stored;
+  }
+}
+
 TEST_F(ConversionRunTest, LastWmaPresetCopiesTheInputsAudioBitRateOnlyPerFile) {
   // 44.1 kHz mono 16-bit PCM: 705600 bit/s.
   const std::string pcm =
