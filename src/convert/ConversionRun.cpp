@@ -41,6 +41,8 @@ void TConversionRun::Start(std::span<const TFileListRow> files, const TRunOption
   succeededCount_ = 0;
   endedCount_ = 0;
   skippedFiles_ = 0;
+  unwritableFiles_ = 0;
+  errors_.clear();
   queuedDuration_ = 0;
   doneDuration_ = 0;
   barPosition_ = 0;
@@ -91,14 +93,18 @@ void TConversionRun::CheckPresetIndex() {
 void TConversionRun::CreateTasks(std::span<const TFileListRow> files) {
   profiles::TOutputNames names;
   for (const TFileListRow& file : files)
-    if (!CreateTask(file, names)) ++skippedFiles_;
+    if (const TTaskSetup setup = CreateTask(file, names); setup != tsCreated) {
+      ++skippedFiles_;
+      if (setup == tsOutputFailed) ++unwritableFiles_;
+    }
 }
 
-bool TConversionRun::CreateTask(const TFileListRow& file, profiles::TOutputNames& names) {
+TConversionRun::TTaskSetup TConversionRun::CreateTask(const TFileListRow& file,
+                                                      profiles::TOutputNames& names) {
   engine::TFFDecoder& prober = encoder_.Decoder();
   if (!prober.LoadFile(file.FullName())) {
     view_.AppendLog("File load error: " + prober.LastError());
-    return false;
+    return tsInputFailed;
   }
   profiles::TInputFacts facts;
   facts.FileName = prober.GetFileName();
@@ -111,7 +117,7 @@ bool TConversionRun::CreateTask(const TFileListRow& file, profiles::TOutputNames
   engine::TInputOptions input;
   input.FileName = facts.FileName;
   input.FileFormat = prober.ForcedFormat();
-  bool created = false;
+  TTaskSetup setup = tsInputFailed;
   const int task = encoder_.AddTask(input.FileName, &input);
   if (task < 0) {
     view_.AppendLog("Adding file error: " + encoder_.LastErrMsg());
@@ -127,13 +133,14 @@ bool TConversionRun::CreateTask(const TFileListRow& file, profiles::TOutputNames
     rows_.push_back(row);
     view_.ProgressRowAdded(static_cast<int>(rows_.size()) - 1, row);
     view_.AppendLog("File has been added to convert list.");
-    created = true;
+    setup = tsCreated;
   } else {
     encoder_.RemoveTask(task);
     view_.AppendLog("Cannot do convert, error: " + encoder_.LastErrMsg());
+    setup = tsOutputFailed;
   }
   prober.CloseFile();
-  return created;
+  return setup;
 }
 
 void TConversionRun::CreateJoinedTask(std::span<const TFileListRow> files) {
@@ -231,8 +238,10 @@ void TConversionRun::TaskEnded(const engine::TTerminateInfo& info) {
     }
     view_.ProgressRowChanged(info.TaskIndex, row);
   }
-  if (info.Exception)
+  if (info.Exception) {
     errorLines_.push_back("File (" + std::to_string(info.TaskIndex) + "): " + info.ExceptionMsg);
+    errors_.push_back({info.TaskIndex, info.ExceptionMsg});
+  }
   ++endedCount_;
 }
 
@@ -310,6 +319,8 @@ void TConversionRun::ShowSummary() {
   summary_.SucceededCount = succeededCount_;
   summary_.FailedCount = totalFiles_ - succeededCount_;
   summary_.SkippedFiles = skippedFiles_;
+  summary_.UnwritableFiles = unwritableFiles_;
+  summary_.Errors = errors_;
   summary_.Cancelled = cancelled_;
   summary_.ErrorLines = errorLines_;
   completed_ = true;

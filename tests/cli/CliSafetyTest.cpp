@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -107,6 +108,8 @@ TEST_F(CliSafetyTest, AFailedWriteLeavesNeitherATemporaryNorAFinalName) {
       " 2>&1");
   EXPECT_EQ(result.exitCode, 1) << result.output;
   EXPECT_NE(result.output.find("Failed."), std::string::npos) << result.output;
+  // Numbered from 1, as the progress counter "[1/1]" numbers it.
+  EXPECT_NE(result.output.find("\nFile (1): "), std::string::npos) << result.output;
   EXPECT_TRUE(fs::is_empty(out_)) << Names(out_)[0];
 }
 
@@ -190,6 +193,27 @@ TEST_F(CliSafetyTest, WithoutADocumentsFolderConvertWithoutOutRefuses) {
   EXPECT_NE(result.output.find("give --out"), std::string::npos) << result.output;
   EXPECT_FALSE(fs::exists("/x.mp3"));
   EXPECT_EQ(Names(work), std::vector<std::string>{"x.wav"});
+}
+
+TEST_F(CliSafetyTest, AnOutputFolderThatIsNoFolderIsSaidToBeNone) {
+  std::ofstream(out_ + "/file") << "x";
+  fs::create_symlink(out_ + "/nowhere", out_ + "/dangling");
+  for (const std::string& folder : {out_ + "/file", std::string("/dev/null"), out_ + "/dangling"}) {
+    const TCommandResult result =
+        Run("convert --format MP3 --out " + ShellQuote(folder) + " " + ShellQuote(PresetTone()));
+    EXPECT_EQ(result.exitCode, 1) << result.output;
+    EXPECT_NE(result.output.find("is not a folder"), std::string::npos) << result.output;
+    EXPECT_EQ(result.output.find("File exists"), std::string::npos) << result.output;
+  }
+  EXPECT_FALSE(fs::exists(out_ + "/nowhere"));
+}
+
+TEST_F(CliSafetyTest, AnOutputThatCannotBeCreatedIsSummarisedAsNotWritten) {
+  // A folder in which nobody, root included, can create a file.
+  const TCommandResult result = Run("convert --format MP3 --out /proc " + ShellQuote(PresetTone()));
+  EXPECT_EQ(result.exitCode, 1) << result.output;
+  EXPECT_NE(result.output.find("1 file(s) could not be written"), std::string::npos) << result.output;
+  EXPECT_EQ(result.output.find("could not be read"), std::string::npos) << result.output;
 }
 
 }  // namespace

@@ -115,6 +115,8 @@ TEST_F(ConversionRunTest, RefusedInputAndRefusedOutputAreLoggedAndNotTasks) {
   EXPECT_TRUE(run_.Completed());
   EXPECT_EQ(view_.Summary.TotalFiles, 0);
   EXPECT_EQ(view_.Summary.SkippedFiles, 2);
+  // Only the second failed on the output's side.
+  EXPECT_EQ(view_.Summary.UnwritableFiles, 1);
 }
 
 TEST_F(ConversionRunTest, SameNameFromTwoFoldersGetsTwoOutputs) {
@@ -249,6 +251,9 @@ TEST_F(ConversionRunTest, TaskErrorsBecomeNumberedErrorLines) {
   encoder_.End(1, false, "Error while opening encoder");
   encoder_.EndList();
   EXPECT_EQ(view_.Summary.ErrorLines, std::vector<std::string>{"File (1): Error while opening encoder"});
+  ASSERT_EQ(view_.Summary.Errors.size(), 1u);
+  EXPECT_EQ(view_.Summary.Errors[0].TaskIndex, 1);
+  EXPECT_EQ(view_.Summary.Errors[0].Message, "Error while opening encoder");
   EXPECT_EQ(view_.Summary.FailedCount, 1);
 }
 
