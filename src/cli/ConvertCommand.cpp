@@ -151,6 +151,7 @@ int RunConvert(const TArguments& args, TCliContext& context) {
   options.Join = join;
   options.Settings = &settings;
   options.SoundFolder = context.Defaults.ExecutableFolder;
+  options.StopRequested = [&interrupt] { return interrupt.Interrupted(); };
   if (!quiet && !context.Console.Interactive())
     context.Console.Out(std::string(format->Name) + " preset " + std::to_string(options.Choice.PresetIndex) +
                         " into " + options.Choice.OutputFolder);

@@ -72,8 +72,22 @@ void TConversionRun::Start(std::span<const TFileListRow> files, const TRunOption
     Complete();
     return;
   }
+  if (StopRequested()) {
+    EndUnstarted();
+    return;
+  }
   running_ = true;
   encoder_.StartTask(1);
+}
+
+void TConversionRun::EndUnstarted() {
+  cancelled_ = true;
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    rows_[i].Status = kStatusFailed;
+    view_.ProgressRowChanged(static_cast<int>(i), rows_[i]);
+  }
+  endedCount_ = tasksCount_;
+  Complete();
 }
 
 void TConversionRun::CheckPresetIndex() {
@@ -92,11 +106,13 @@ void TConversionRun::CheckPresetIndex() {
 
 void TConversionRun::CreateTasks(std::span<const TFileListRow> files) {
   profiles::TOutputNames names;
-  for (const TFileListRow& file : files)
+  for (const TFileListRow& file : files) {
+    if (StopRequested()) break;
     if (const TTaskSetup setup = CreateTask(file, names); setup != tsCreated) {
       ++skippedFiles_;
       if (setup == tsOutputFailed) ++unwritableFiles_;
     }
+  }
 }
 
 TConversionRun::TTaskSetup TConversionRun::CreateTask(const TFileListRow& file,

@@ -86,6 +86,9 @@ void TCustomFFmpeg::Transcode() {
   for (TOutputStream* ost : AllOutputStreams()) ost->active = !joinMode_ || ost->fileIndex == 0;
 
   MainLoop();
+  // A stop that comes once every packet has been read cuts nothing: the
+  // file is converted completely and counts as such.
+  const bool stoppedEarly = stopRequested_;
   FlushInputs();
 
   std::string writeError;
@@ -105,7 +108,7 @@ void TCustomFFmpeg::Transcode() {
   }
   if (!writeError.empty()) throw FFmpegException(writeError);
   CloseCodecs();
-  completed_ = !stopRequested_;
+  completed_ = !stoppedEarly;
   ReleaseRunResources();
 }
 
