@@ -86,9 +86,6 @@ void TCustomFFmpeg::Transcode() {
   for (TOutputStream* ost : AllOutputStreams()) ost->active = !joinMode_ || ost->fileIndex == 0;
 
   MainLoop();
-  // A stop that comes once every packet has been read cuts nothing: the
-  // file is converted completely and counts as such.
-  const bool stoppedEarly = stopRequested_;
   FlushInputs();
 
   std::string writeError;
@@ -108,7 +105,7 @@ void TCustomFFmpeg::Transcode() {
   }
   if (!writeError.empty()) throw FFmpegException(writeError);
   CloseCodecs();
-  completed_ = !stoppedEarly;
+  completed_ = !stopRequested_;
   ReleaseRunResources();
 }
 
