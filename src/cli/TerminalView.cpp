@@ -27,6 +27,9 @@ std::string TTerminalView::EventLine(int index, const convert::TProgressRow& row
   line += layout_.Joined ? row.OutputFile : row.Path + row.Caption;
   line += ": " + row.Status;
   if (!layout_.Joined && row.Status == convert::kStatusFinished) line += " -> " + row.OutputFile;
+  // Only a stopped task keeps a file without finishing: say so, and where.
+  if (row.Status == convert::kStatusFailed && !row.WrittenFile.empty())
+    line += " (stopped) -> " + row.WrittenFile;
   return TerminalText(line);
 }
 

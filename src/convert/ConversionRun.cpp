@@ -246,6 +246,7 @@ void TConversionRun::TaskEnded(const engine::TTerminateInfo& info) {
     TProgressRow& row = rows_[info.TaskIndex];
     // The name may have been taken while the file was written.
     if (!info.OutputFileName.empty()) row.OutputFile = info.OutputFileName;
+    row.WrittenFile = info.OutputFileName;
     if (info.Finished) {
       row.Progress = "100%";
       row.Status = kStatusFinished;

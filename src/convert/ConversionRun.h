@@ -42,6 +42,9 @@ struct TProgressRow {
   std::string Path;          // the input's folder; in a joined run the output path
   int64_t FileDuration = 0;  // microseconds; 0 when not known
   std::string OutputFile;    // where the task writes
+  // Once the task has ended: the file it left (a stopped task keeps what it
+  // wrote); empty when it left none.
+  std::string WrittenFile;
 };
 
 // Column titles and the first status label, which differ for a joined run.

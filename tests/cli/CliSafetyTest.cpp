@@ -178,6 +178,9 @@ TEST_F(CliSafetyTest, HangUpStopsTheRunCleanlyLikeAnInterrupt) {
   EXPECT_NE(result.output.find("status=1"), std::string::npos) << result.output << text;
   for (const char* line : {"Conversion stopped.\n", "Total files: 2\n", "Failed: 2\n"})
     EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+  EXPECT_NE(text.find("cli_safety_clip.mkv: Failed. (stopped) -> " + out_ + "/cli_safety_clip.avi\n"),
+            std::string::npos)
+      << text;
   // The stopped file plays up to where it stopped; the second never started.
   EXPECT_EQ(Names(out_), std::vector<std::string>{"cli_safety_clip.avi"});
   EXPECT_LT(std::stod(ProbeFormat(out_ + "/cli_safety_clip.avi")["duration"]), 30.0);
