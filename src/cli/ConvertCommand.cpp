@@ -1,3 +1,6 @@
+#include <sys/stat.h>
+
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 
@@ -5,6 +8,7 @@
 #include "app/QueueMainThread.h"
 #include "cli/Commands.h"
 #include "cli/Interrupt.h"
+#include "cli/TerminalText.h"
 #include "cli/TerminalView.h"
 #include "convert/ConversionRun.h"
 #include "convert/FFEncoderRunAdapter.h"
@@ -52,8 +56,20 @@ int RunConvert(const TArguments& args, TCliContext& context) {
     selection.SetPresetIndex(*format, index);
   }
   if (args.Has("--out")) settings.OutputFileDir = app::WithTrailingSeparator(args.Value("--out"));
-  if (settings.OutputFileDir.empty()) return UsageError(context, "no output folder; give --out", "convert");
+  if (settings.OutputFileDir.empty())
+    return UsageError(
+        context, "no output folder (the settings name none and there is no documents folder); give --out",
+        "convert");
+  if (const int status = OpenLogFile(context, args.Operands, "convert"); status != kExitOk) return status;
   std::error_code error;
+  // A file, a device or a dangling link of that name: creating it as a
+  // folder would only fail with "File exists".
+  struct stat entry {};
+  if (::lstat(settings.OutputFileDir.substr(0, settings.OutputFileDir.size() - 1).c_str(), &entry) == 0 &&
+      !std::filesystem::is_directory(settings.OutputFileDir, error)) {
+    context.Console.Err("mediaconv-cli: the output folder " + settings.OutputFileDir + " is not a folder");
+    return kExitFailed;
+  }
   std::filesystem::create_directories(settings.OutputFileDir, error);
   if (!std::filesystem::is_directory(settings.OutputFileDir)) {
     context.Console.Err("mediaconv-cli: cannot create the output folder " + settings.OutputFileDir +
@@ -101,9 +117,10 @@ int RunConvert(const TArguments& args, TCliContext& context) {
   options.Join = join;
   options.Settings = &settings;
   options.SoundFolder = context.Defaults.ExecutableFolder;
+  options.StopRequested = [&interrupt] { return interrupt.Interrupted(); };
   if (!quiet && !context.Console.Interactive())
     context.Console.Out(std::string(format->Name) + " preset " + std::to_string(options.Choice.PresetIndex) +
-                        " into " + options.Choice.OutputFolder);
+                        " into " + TerminalText(options.Choice.OutputFolder));
   run.Start(files.Rows(), options);
   while (!run.Completed()) {
     mainThread.WaitAndServe(std::chrono::milliseconds(50));
@@ -114,8 +131,13 @@ int RunConvert(const TArguments& args, TCliContext& context) {
 
   const convert::TSummary& summary = run.Summary();
   const int skipped = unreadable + summary.SkippedFiles;
-  if (skipped > 0 && !quiet)
-    context.Console.Out("Not converted: " + std::to_string(skipped) + " file(s) could not be read or added");
+  const int unreadOrRefused = skipped - summary.UnwritableFiles;
+  if (unreadOrRefused > 0 && !quiet)
+    context.Console.Out("Not converted: " + std::to_string(unreadOrRefused) +
+                        " file(s) could not be read or added");
+  if (summary.UnwritableFiles > 0 && !quiet)
+    context.Console.Out("Not converted: " + std::to_string(summary.UnwritableFiles) +
+                        " file(s) could not be written");
   const bool allDone = summary.FailedCount == 0 && skipped == 0 && !summary.Cancelled;
   return allDone ? kExitOk : kExitFailed;
 }

@@ -23,11 +23,13 @@ TInterruptGuard::TInterruptGuard() {
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, &oldInt_);
   sigaction(SIGTERM, &action, &oldTerm_);
+  sigaction(SIGHUP, &action, &oldHup_);
 }
 
 TInterruptGuard::~TInterruptGuard() {
   sigaction(SIGINT, &oldInt_, nullptr);
   sigaction(SIGTERM, &oldTerm_, nullptr);
+  sigaction(SIGHUP, &oldHup_, nullptr);
 }
 
 bool TInterruptGuard::Interrupted() const { return interruptSignals.load() > 0; }

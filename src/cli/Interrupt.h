@@ -3,7 +3,8 @@
 
 namespace mediaconv::cli {
 
-// Catches Ctrl+C (and a termination request) for its life, so that a run can
+// Catches Ctrl+C, a termination request and a hang-up (the terminal went
+// away) for its life, so that a run can
 // stop in order. A second one while the run is stopping ends the process at
 // once.
 class TInterruptGuard {
@@ -18,6 +19,7 @@ class TInterruptGuard {
  private:
   struct sigaction oldInt_ {};
   struct sigaction oldTerm_ {};
+  struct sigaction oldHup_ {};
 };
 
 }  // namespace mediaconv::cli

@@ -42,6 +42,9 @@ struct TProgressRow {
   std::string Path;          // the input's folder; in a joined run the output path
   int64_t FileDuration = 0;  // microseconds; 0 when not known
   std::string OutputFile;    // where the task writes
+  // Once the task has ended: the file it left (a stopped task keeps what it
+  // wrote); empty when it left none.
+  std::string WrittenFile;
 };
 
 // Column titles and the first status label, which differ for a joined run.
@@ -60,6 +63,12 @@ struct TProgressDisplay {
   TTimeTexts Times;
 };
 
+// The error of one task, for front ends that word the summary line themselves.
+struct TTaskError {
+  int TaskIndex = -1;
+  std::string Message;
+};
+
 struct TSummary {
   int TotalFiles = 0;
   int SucceededCount = 0;
@@ -67,8 +76,12 @@ struct TSummary {
   // Files that never became tasks (unreadable, refused): not in the counts
   // above; their reasons are in the log.
   int SkippedFiles = 0;
+  // Of those, the files whose output could not be set up (read-only or
+  // missing folder, no permission).
+  int UnwritableFiles = 0;
   bool Cancelled = false;
-  std::vector<std::string> ErrorLines;  // "File (%d): message"
+  std::vector<std::string> ErrorLines;  // "File (%d): message", with the 0-based task index
+  std::vector<TTaskError> Errors;       // the same, one per line
 };
 
 // What the progress and summary pages show; called on the main thread.
@@ -95,6 +108,9 @@ struct TRunOptions {
   // Read when the run ends: the completion options may change while it runs.
   const app::AppSettings* Settings = nullptr;
   std::string SoundFolder;  // folder of "sounds/", with a trailing separator
+  // Asked between the files while the tasks are set up (which may wait on a
+  // slow input): a stop that arrived meanwhile starts nothing.
+  std::function<bool()> StopRequested;
 };
 
 // One conversion run: turns the file list into encoder tasks with the option
@@ -138,9 +154,14 @@ class TConversionRun {
   const TSummary& Summary() const { return summary_; }
 
  private:
+  // A stored preset index outside the format's list becomes its default.
+  void CheckPresetIndex();
   void CreateTasks(std::span<const TFileListRow> files);
+  bool StopRequested() const { return options_.StopRequested && options_.StopRequested(); }
+  void EndUnstarted();
   void CreateJoinedTask(std::span<const TFileListRow> files);
-  bool CreateTask(const TFileListRow& file, profiles::TOutputNames& names);
+  enum TTaskSetup { tsCreated, tsInputFailed, tsOutputFailed };
+  TTaskSetup CreateTask(const TFileListRow& file, profiles::TOutputNames& names);
   void TaskEnded(const engine::TTerminateInfo& info);
   void ListEnded();
   void Complete();
@@ -160,6 +181,8 @@ class TConversionRun {
   int succeededCount_ = 0;
   std::atomic<int> endedCount_{0};
   int skippedFiles_ = 0;
+  int unwritableFiles_ = 0;
+  std::vector<TTaskError> errors_;
   int tasksCount_ = 0;
   int barPosition_ = 0;
   TTimeTexts lastTimes_;

@@ -1,4 +1,5 @@
 // Output set-up: container, streams, encoders, headers.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -94,6 +95,20 @@ AVPixelFormat ChoosePixelFormat(const void* sender, const AVCodec* codec, AVPixe
                   "Incompatible pixel format '%s' for codec '%s', auto-selecting format '%s'",
                   av::av_get_pix_fmt_name(wanted), codec->name, av::av_get_pix_fmt_name(best));
   return best;
+}
+
+// A local file is written under a hidden name and takes its final name when
+// the run ends, so that no half-written file ever carries it. Devices, pipes
+// and other protocols are written in place, as are numbered image sequences,
+// whose muxer makes the names itself.
+bool WritesThroughPartFile(const std::string& url, const AVOutputFormat* format) {
+  if (format->flags & AVFMT_NEEDNUMBER) return false;
+  const size_t colon = url.find(':');
+  const bool local = url.rfind("file:", 0) == 0 || colon == std::string::npos || url.find('/') < colon;
+  if (!local) return false;
+  struct stat info {};
+  const std::string path = URLToFileName(url);
+  return ::stat(path.c_str(), &info) != 0 || S_ISREG(info.st_mode);
 }
 
 }  // namespace
@@ -193,8 +208,16 @@ void TCustomFFmpeg::OpenOutputFile(const std::string& fileName, bool join) {
     fail(ErrorText(fileName, -33));
 
   if (!(format->flags & AVFMT_NOFILE)) {
-    const int opened = OpenOutputURL(&raw->pb, url, AVIO_FLAG_WRITE);
-    if (opened < 0) fail(ErrorText(fileName, opened));
+    if (WritesThroughPartFile(url, format)) {
+      // A folder that cannot take the file is refused now, not when the task's turn comes.
+      int errorNumber = 0;
+      if (!app::TPartFile::Create(URLToFileName(url), errorNumber))
+        fail(ErrorText(fileName, AVERROR(errorNumber)));
+      file->openAtStart = true;
+    } else {
+      const int opened = OpenOutputURL(&raw->pb, url, AVIO_FLAG_WRITE);
+      if (opened < 0) fail(ErrorText(fileName, opened));
+    }
   }
 
   raw->max_delay = int(s.muxMaxDelay * AV_TIME_BASE);
@@ -255,6 +278,18 @@ void TCustomFFmpeg::CheckInputKinds(bool joining, bool& useVideo, bool& useAudio
     for (const auto& row : rows)
       if (*row.use && !(kinds[i].*row.has))
         refuse("Cannot join: " + InputName(*inputs_[i]) + " has no " + row.name);
+}
+
+void TCustomFFmpeg::OpenOutputFiles() {
+  for (auto& file : outputs_) {
+    if (file->shared || !file->openAtStart || file->part) continue;
+    int errorNumber = 0;
+    file->part = app::TPartFile::Create(URLToFileName(FileNameToURL(file->fileName)), errorNumber);
+    if (!file->part) throw FFmpegException(ErrorText(file->fileName, AVERROR(errorNumber)));
+    const int opened =
+        OpenOutputURL(&file->context->pb, FileNameToURL(file->part->OpenName()), AVIO_FLAG_WRITE);
+    if (opened < 0) throw FFmpegException(ErrorText(file->fileName, opened));
+  }
 }
 
 TOutputStream& TCustomFFmpeg::CreateStream(TOutputFile& file, AVMediaType type) {

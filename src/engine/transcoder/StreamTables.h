@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/OutputFile.h"
 #include "engine/common/AvHandles.h"
 #include "engine/loader/Av.h"
 #include "engine/transcoder/FilterGraph.h"
@@ -142,6 +143,12 @@ struct TOutputFile {
   AVFormatContext* context = nullptr;
   std::vector<std::unique_ptr<TOutputStream>> streams;
   std::string fileName;
+  // The hidden file written until the run ends; null when the output is
+  // written in place (devices, pipes, protocols).
+  std::unique_ptr<app::TPartFile> part;
+  // Such a file is opened only when the run starts, so that a queued task
+  // holds no descriptor for its output.
+  bool openAtStart = false;
   bool shared = false;  // a join segment entry
   bool headerWritten = false;
 };
