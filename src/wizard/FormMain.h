@@ -151,6 +151,7 @@ class TFormMain : public ui::TSkinnedFrame {
 
   bool FolderReady(const std::string& folder) const;
   void OpenHelpPage(int page);
+  void FitTitle(const QString& text);
   void ClipboardChanged();
   void BeforeClose();
   void SaveOnClose();
@@ -188,6 +189,7 @@ class TFormMain : public ui::TSkinnedFrame {
   QMenu* helpMenu_ = nullptr;
   QAction* toolsAction_ = nullptr;
   int helpMenuOffset_ = 0;
+  bool titleBold_ = true;
 
   TModePage* modePage_ = nullptr;
   TFileListPage* fileListPage_ = nullptr;
