@@ -190,6 +190,7 @@ class TFormMain : public ui::TSkinnedFrame {
   QAction* toolsAction_ = nullptr;
   int helpMenuOffset_ = 0;
   bool titleBold_ = true;
+  int titleTop_ = 0;
 
   TModePage* modePage_ = nullptr;
   TFileListPage* fileListPage_ = nullptr;
