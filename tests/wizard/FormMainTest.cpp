@@ -575,6 +575,7 @@ class FormMainTest : public QObject {
     TWizardFixture f(FullEdition());
     TFormMain& w = *f.window;
     w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
     QTest::keyClick(&w, Qt::Key_F1);
     QCOMPARE(urls.opened, QStringList({"https://www.example.com/pelmora/help/Help_Content.html"}));
     // The file list's keys act on the file list page only.
