@@ -6,6 +6,7 @@
 #include "app/AppSettings.h"
 #include "app/EditionProfile.h"
 #include "app/MainThread.h"
+#include "download/DownloadRun.h"
 #include "engine/encoder/FFEncoder.h"
 #include "engine/log/FFLogger.h"
 #include "ui/SkinnedFrame.h"
@@ -112,6 +113,7 @@ class TFormMain : public ui::TSkinnedFrame {
   TLinkPage* LinkPage() const { return linkPage_; }
   TDownloadPage* DownloadPage() const { return downloadPage_; }
   TDownloadSummaryPage* DownloadSummaryPage() const { return downloadSummaryPage_; }
+  download::TDownloadRun& DownloadRun() { return *downloadRun_; }
   engine::TFFEncoder& Encoder() { return encoder_; }
   TFormLog& Log() const { return formLog_; }
 
@@ -148,6 +150,7 @@ class TFormMain : public ui::TSkinnedFrame {
   void StartDownload();
   void AbortDownload();
   void PasteLinks();
+  void OnDownloadFinished(const download::TDownloadSummary& summary);
 
   bool FolderReady(const std::string& folder) const;
   void OpenHelpPage(int page);
@@ -200,6 +203,8 @@ class TFormMain : public ui::TSkinnedFrame {
   TLinkPage* linkPage_ = nullptr;
   TDownloadPage* downloadPage_ = nullptr;
   TDownloadSummaryPage* downloadSummaryPage_ = nullptr;
+  // Declared last: it goes first, while the pages it shows still exist.
+  std::unique_ptr<download::TDownloadRun> downloadRun_;
 };
 
 }  // namespace mediaconv::wizard

@@ -35,6 +35,7 @@ namespace {
 class TSilentDialogs : public TDialogs {
  public:
   void Notice(QWidget*, const QString&) override {}
+  bool NoticeOkCancel(QWidget*, const QString&) override { return true; }
   bool Confirm(QWidget*, const QString&) override { return false; }
   TAnswer AskYesNoCancel(QWidget*, const QString&, const QString&) override { return anNo; }
   void Error(QWidget*, const QString&) override {}
@@ -69,8 +70,8 @@ void FillSamples(TFormMain& w) {
   w.SummaryPage()->ShowCounts(3, 2, 1);
   w.SummaryPage()->ShowErrors({"File (1): Invalid data found when processing input"});
   w.DownloadSummaryPage()->ShowCounts(2, 2, 0);
-  w.LinkPage()->AddLink("https://www.youtube.com/watch?v=dQw4w9WgXcQ");
-  w.LinkPage()->AddLink("https://www.youtube.com/watch?v=9bZkp7q19f0");
+  w.LinkPage()->Links().AddLink("https://www.youtube.com/watch?v=dQw4w9WgXcQ");
+  w.LinkPage()->Links().AddLink("https://www.youtube.com/watch?v=9bZkp7q19f0");
   w.LinkPage()->FolderEdit()->setText("/home/ana/Videos/Downloads/");
   w.DownloadPage()->DownloadList()->addTopLevelItem(new QTreeWidgetItem(QStringList{
       "Gangnam Style", "12.40 MB", "Downloading...", "https://www.youtube.com/watch?v=9bZkp7q19f0"}));
