@@ -124,7 +124,15 @@ class DownloadPagesTest : public QObject {
     QCOMPARE(s.f.dialogs.shown.size(), size_t(1));
     QCOMPARE(list->count(), 3);
 
+    // A double-click opens the link in the browser.
+    TUrlRecorder urls;
+    const QRect first = list->visualItemRect(list->item(0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, first.center());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, first.center());
+    QCOMPARE(urls.opened, QStringList{a});
+
     // Remove focuses the entry now in its place; Empty clears.
+    list->setCurrentRow(-1);
     QVERIFY(!s.w.LinkPage()->RemoveButton()->isEnabled());
     list->setCurrentRow(1);
     QTest::mouseClick(s.w.LinkPage()->RemoveButton(), Qt::LeftButton);
@@ -134,6 +142,14 @@ class DownloadPagesTest : public QObject {
     QTest::mouseClick(s.w.LinkPage()->EmptyButton(), Qt::LeftButton);
     QCOMPARE(list->count(), 0);
     QVERIFY(!s.w.LinkPage()->EmptyButton()->isEnabled());
+  }
+
+  void SelectChoosesTheDownloadFolder() {
+    TLinkStep s;
+    s.f.dialogs.folderAnswer = s.f.dir.path() + "/picked";
+    QTest::mouseClick(s.w.LinkPage()->SelectButton(), Qt::LeftButton);
+    QCOMPARE(s.f.dialogs.LastText(), QString("Please select a folder"));
+    QCOMPARE(s.w.LinkPage()->FolderEdit()->text(), s.f.dir.path() + "/picked/");
   }
 
   void QualityDialogEditsTheRanking() {
