@@ -299,6 +299,19 @@ class DownloadPagesTest : public QObject {
     QCOMPARE(s.f.dialogs.LastText(), QString("No file downloaded! Please try again."));
   }
 
+  void ClosingDuringADownloadLeavesNoFile() {
+    TMediaAnswer slow{200, std::string(2 << 20, 'y')};
+    slow.PieceDelay = std::chrono::milliseconds(5);
+    service_.AddVideo("slow2", Video("Closed", {{0, slow}}));
+    TLinkStep s;
+    s.Paste(Link("slow2"));
+    s.w.NextClick();
+    QTRY_COMPARE_WITH_TIMEOUT(s.w.DownloadPage()->Status()->text(), QString("Downloading..."), 10000);
+    QVERIFY(s.w.close());
+    s.f.window.reset();
+    QCOMPARE(FolderEntries(s.folder), QStringList{});
+  }
+
  private:
   TFakeVideoService service_;
 };
