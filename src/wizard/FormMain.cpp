@@ -613,16 +613,20 @@ void TFormMain::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void TFormMain::dropEvent(QDropEvent* event) {
+  DropFiles(event->mimeData()->urls());
+  event->acceptProposedAction();
+}
+
+void TFormMain::DropFiles(const QList<QUrl>& urls) {
   app::BeginBusy();
   QStringList names;
-  for (const QUrl& url : event->mimeData()->urls()) {
+  for (const QUrl& url : urls) {
     if (!url.isLocalFile()) continue;
     const QString name = url.toLocalFile();
     if (convert::AcceptsDroppedFile(name.toStdString(), QFileInfo(name).isDir())) names << name;
   }
   fileListPage_->AddFiles(names);
   app::EndBusy();
-  event->acceptProposedAction();
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {

@@ -1,5 +1,7 @@
 #pragma once
+#include <QList>
 #include <QString>
+#include <QUrl>
 #include <array>
 #include <memory>
 
@@ -80,6 +82,10 @@ class TFormMain : public ui::TSkinnedFrame {
   void ExitClick();
   // "Convert the downloaded file(s) now! "
   void ConvertDownloadedClick();
+
+  // Files dropped from a file manager: folders and kinds the list does not
+  // take are skipped.
+  void DropFiles(const QList<QUrl>& urls);
 
   void ShowHelpMenu();
   void ShowAbout();

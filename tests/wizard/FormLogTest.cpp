@@ -101,7 +101,8 @@ class FormLogTest : public QObject {
     dialogs.saveAnswer = dir.path() + "/run.log";
     log.SaveLog();
     QCOMPARE(dialogs.LastKind(), QString("save"));
-    QCOMPARE(dialogs.LastText(), QString("Log-Files (*.log)|*.log|Text-Files (*.txt)|*.txt|All Files (*.*)|*.*"));
+    QCOMPARE(dialogs.LastText(),
+             QString("Log-Files (*.log)|*.log|Text-Files (*.txt)|*.txt|All Files (*.*)|*.*"));
     QCOMPARE(test::ReadText(dir.path() + "/run.log"), QString("#12.5: one\nFile load error: two\n"));
 
     // Cancelled: nothing written.

@@ -1,15 +1,18 @@
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <thread>
 
 #include "WizardTestSupport.h"
+#include "app/BusyCounter.h"
 #include "app/FormatButtonLayout.h"
 #include "convert/FileList.h"
 #include "engine/log/FFLogger.h"
@@ -17,6 +20,7 @@
 #include "ui/LinkLabel.h"
 #include "ui/PageControl.h"
 #include "wizard/FormAbout.h"
+#include "wizard/Shell.h"
 #include "wizard/pages/DownloadSummaryPage.h"
 #include "wizard/pages/FileListPage.h"
 #include "wizard/pages/LinkPage.h"
@@ -728,6 +732,49 @@ class FormMainTest : public QObject {
     QVERIFY(f.log->isVisible());
     QVERIFY(f.log->windowFlags() & Qt::WindowStaysOnTopHint);
     QVERIFY(!f.log->isModal());
+  }
+
+  void DropsTakeOnlyFilesOfTheListedKinds() {
+    TWizardFixture f(FullEdition());
+    TFormMain& w = *f.window;
+    QDir().mkpath(f.dir.path() + "/folder.avi");
+    for (const char* name : {"/a.avi", "/b.AVI", "/c.mpeg", "/d.txt"})
+      test::WriteText(f.dir.path() + name, "x");
+    QList<QUrl> urls;
+    for (const char* name : {"/folder.avi", "/a.avi", "/b.AVI", "/c.mpeg", "/d.txt"})
+      urls << QUrl::fromLocalFile(f.dir.path() + name);
+    w.DropFiles(urls);
+    // Both taken files are probed; neither is media, so both are reported.
+    const QString log = f.log->Text();
+    QCOMPARE(log.count("File load error: "), 2);
+    QVERIFY(log.contains("a.avi"));
+    QVERIFY(log.contains("b.AVI"));
+    QVERIFY(!log.contains("c.mpeg"));
+    QCOMPARE(f.dialogs.LastKind(), QString("notice"));
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+  }
+
+  void PasteFollowsTheClipboard() {
+    TWizardFixture f(FullEdition());
+    QGuiApplication::clipboard()->setText("https://www.youtube.com/watch?v=abc");
+    QTRY_VERIFY(f.window->LinkPage()->PasteButton()->isEnabled());
+    QGuiApplication::clipboard()->clear();
+    QTRY_VERIFY(!f.window->LinkPage()->PasteButton()->isEnabled());
+  }
+
+  void BusyCursorNests() {
+    TOverrideCursor cursor;
+    app::BusyCounter().SetCursor(&cursor);
+    app::EndBusy();  // without a begin: nothing
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    app::BeginBusy();
+    app::BeginBusy();
+    QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    app::EndBusy();
+    QVERIFY(QGuiApplication::overrideCursor() != nullptr);
+    app::EndBusy();
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    app::BusyCounter().SetCursor(nullptr);
   }
 
   void SkinnedButtonsMinimizeAndClose() {

@@ -2,11 +2,11 @@
 #include <QClipboard>
 #include <QGuiApplication>
 
+#include <QPushButton>
 #include "WizardTestSupport.h"
 #include "engine/loader/FFLoader.h"
 #include "ui/LinkLabel.h"
 #include "wizard/pages/LinkPage.h"
-#include <QPushButton>
 
 using namespace mediaconv;
 using namespace mediaconv::wizard;
@@ -18,7 +18,8 @@ class LoadFailureTest : public QObject {
   void LibrariesThatCannotLoadStopTheCreationAfterLoggingWhy() {
     test::TWizardFixture f(test::FullEdition(), false);
     // A library in the program's own folder is tried first; this one is no library.
-    test::WriteText(f.paths.ExeFolder + "lib/" + QString::fromStdString(engine::TFFLoader::LibraryFileName(engine::lkAvutil)),
+    test::WriteText(f.paths.ExeFolder + "lib/" +
+                        QString::fromStdString(engine::TFFLoader::LibraryFileName(engine::lkAvutil)),
                     "not a library");
     f.Create();
     TFormMain& w = *f.window;

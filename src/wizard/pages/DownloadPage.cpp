@@ -38,7 +38,7 @@ TDownloadPage::TDownloadPage(QWidget* parent) : QWidget(parent) {
   for (int column = 0; column < kColumnCount; ++column) list_->setColumnWidth(column, kColumns[column].Width);
 
   auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 2 * ui::kGrid, ui::kGrid);
+  layout->setContentsMargins(ui::kPageMargin, 0, 2 * ui::kGrid, ui::kGrid);
   layout->setSpacing(ui::kGrid);
   layout->addWidget(list_, 1);
   layout->addWidget(CreateStatusPanel());

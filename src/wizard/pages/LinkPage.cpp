@@ -24,7 +24,7 @@ namespace mediaconv::wizard {
 TLinkPage::TLinkPage(TDialogs& dialogs, app::AppSettings& settings, QWidget* parent)
     : QWidget(parent), dialogs_(dialogs), settings_(settings) {
   auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 2 * ui::kGrid, ui::kGrid);
+  layout->setContentsMargins(ui::kPageMargin, 0, 2 * ui::kGrid, ui::kGrid);
   layout->setSpacing(ui::kGrid);
   layout->addWidget(CreateLinkGroup(), 1);
   layout->addWidget(CreateSetupGroup());
@@ -97,6 +97,7 @@ QWidget* TLinkPage::CreateQualityGroup() {
     config_->setEnabled(checked);
     ShowQualitySummary();
   });
+  config_->setEnabled(prefer_->isChecked());
   connect(config_, &QPushButton::clicked, this, &TLinkPage::ConfigQuality);
   return group;
 }
