@@ -86,6 +86,7 @@ QWidget* TLinkPage::CreateQualityGroup() {
   config_ = new QPushButton("Config...", group);
   qualitySummary_ = new QLabel(group);
   qualitySummary_->setProperty("role", ui::kRoleSecondary);
+  qualitySummary_->setWordWrap(true);  // the eight codes need not fit one line
   auto* top = new QHBoxLayout;
   top->addWidget(prefer_, 1);
   top->addWidget(config_);
