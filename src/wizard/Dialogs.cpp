@@ -28,6 +28,11 @@ void TQtDialogs::Notice(QWidget* parent, const QString& text) {
   QMessageBox::information(parent, Caption(), text, QMessageBox::Ok);
 }
 
+bool TQtDialogs::NoticeOkCancel(QWidget* parent, const QString& text) {
+  return QMessageBox::information(parent, Caption(), text, QMessageBox::Ok | QMessageBox::Cancel) ==
+         QMessageBox::Ok;
+}
+
 bool TQtDialogs::Confirm(QWidget* parent, const QString& text) {
   return QMessageBox::question(parent, Caption(), text, QMessageBox::Yes | QMessageBox::No) ==
          QMessageBox::Yes;

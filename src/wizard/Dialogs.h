@@ -22,6 +22,8 @@ class TDialogs {
 
   // Information icon and OK.
   virtual void Notice(QWidget* parent, const QString& text) = 0;
+  // Information icon, OK and Cancel; true on OK.
+  virtual bool NoticeOkCancel(QWidget* parent, const QString& text) = 0;
   // Question icon, Yes and No; true on Yes.
   virtual bool Confirm(QWidget* parent, const QString& text) = 0;
   // Question icon (with its beep), Yes, No and Cancel, under its own title.
@@ -47,6 +49,7 @@ class TDialogs {
 class TQtDialogs : public TDialogs {
  public:
   void Notice(QWidget* parent, const QString& text) override;
+  bool NoticeOkCancel(QWidget* parent, const QString& text) override;
   bool Confirm(QWidget* parent, const QString& text) override;
   TAnswer AskYesNoCancel(QWidget* parent, const QString& title, const QString& text) override;
   void Error(QWidget* parent, const QString& text) override;

@@ -208,6 +208,9 @@ void TFormMain::CreatePages() {
 
   connect(fileListPage_, &TFileListPage::LogLine, this, &TFormMain::AppendLog);
   connect(linkPage_, &TLinkPage::PasteRequested, this, &TFormMain::PasteLinks);
+  downloadRun_ = std::make_unique<download::TDownloadRun>(*downloadPage_, mainThread_);
+  connect(downloadPage_, &TDownloadPage::DownloadFinished, this, &TFormMain::OnDownloadFinished);
+  connect(downloadPage_, &TDownloadPage::LogLine, this, &TFormMain::AppendLog);
   connect(summaryPage_->OpenFolderLink(), &ui::TLinkLabel::Clicked, this,
           [this] { ShellOpen(Q(settings_.OutputFileDir)); });
   connect(downloadSummaryPage_->OpenFolderLink(), &ui::TLinkLabel::Clicked, this,

@@ -8,6 +8,7 @@
 #include "app/AppSettings.h"
 #include "app/EditionProfile.h"
 #include "app/MainThread.h"
+#include "download/DownloadRun.h"
 #include "engine/encoder/FFEncoder.h"
 #include "engine/log/FFLogger.h"
 #include "ui/SkinnedFrame.h"
@@ -118,6 +119,7 @@ class TFormMain : public ui::TSkinnedFrame {
   TLinkPage* LinkPage() const { return linkPage_; }
   TDownloadPage* DownloadPage() const { return downloadPage_; }
   TDownloadSummaryPage* DownloadSummaryPage() const { return downloadSummaryPage_; }
+  download::TDownloadRun& DownloadRun() { return *downloadRun_; }
   engine::TFFEncoder& Encoder() { return encoder_; }
   TFormLog& Log() const { return formLog_; }
 
@@ -154,6 +156,7 @@ class TFormMain : public ui::TSkinnedFrame {
   void StartDownload();
   void AbortDownload();
   void PasteLinks();
+  void OnDownloadFinished(const download::TDownloadSummary& summary);
 
   bool FolderReady(const std::string& folder) const;
   void OpenHelpPage(int page);
@@ -206,6 +209,8 @@ class TFormMain : public ui::TSkinnedFrame {
   TLinkPage* linkPage_ = nullptr;
   TDownloadPage* downloadPage_ = nullptr;
   TDownloadSummaryPage* downloadSummaryPage_ = nullptr;
+  // Declared last: it goes first, while the pages it shows still exist.
+  std::unique_ptr<download::TDownloadRun> downloadRun_;
 };
 
 }  // namespace mediaconv::wizard

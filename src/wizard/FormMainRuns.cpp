@@ -28,24 +28,29 @@ void TFormMain::OnConversionEnded() {
   summaryPage_->ShowCounts(0, 0, 0);
 }
 
-void TFormMain::StartDownload() { downloadPage_->Status()->setText("Waiting..."); }
+void TFormMain::StartDownload() { downloadRun_->Start(linkPage_->Links(), settings_); }
 
+// The run posts its own next-link and next-quality steps.
 void TFormMain::OnNextDownload() {}
 
 void TFormMain::OnNextQuality() {}
 
 void TFormMain::AbortDownload() {
-  if (CurrentPage() != wpStep6) return;
-  // An aborted run ends on its summary with what it stored.
+  // The run finishes through the aborted transfer and shows its summary.
+  if (downloadRun_ && downloadRun_->Running()) downloadRun_->Cancel();
+}
+
+void TFormMain::OnDownloadFinished(const download::TDownloadSummary& summary) {
+  QStringList files;
+  for (const std::string& file : summary.Files) files << QString::fromStdString(file);
+  downloadSummaryPage_->SetDownloadedFiles(files);
   ShowPage(wpStep7);
-  const int total = linkPage_->LinkCount();
-  const int stored = int(downloadSummaryPage_->DownloadedFiles().size());
-  downloadSummaryPage_->ShowCounts(total, stored, total - stored);
+  downloadSummaryPage_->ShowCounts(summary.TotalFiles, summary.SucceededCount, summary.FailedCount);
 }
 
 void TFormMain::PasteLinks() {
-  const QStringList lines = QGuiApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts);
-  for (const QString& line : lines) linkPage_->AddLink(line.trimmed());
+  if (!clipboardHasText_) return;
+  linkPage_->Paste(QGuiApplication::clipboard()->text());
 }
 
 }  // namespace mediaconv::wizard

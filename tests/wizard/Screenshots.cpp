@@ -1,8 +1,10 @@
 // Pictures of every page, the help menu, the log window and the About window
 // for two editions and two skins: mediaconv-screenshots OUTPUT_FOLDER BIN_FOLDER
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -17,6 +19,7 @@
 #include "wizard/FormAbout.h"
 #include "wizard/FormLog.h"
 #include "wizard/FormMain.h"
+#include "wizard/FormQuality.h"
 #include "wizard/QtMainThread.h"
 #include "wizard/pages/DownloadPage.h"
 #include "wizard/pages/DownloadSummaryPage.h"
@@ -35,6 +38,7 @@ namespace {
 class TSilentDialogs : public TDialogs {
  public:
   void Notice(QWidget*, const QString&) override {}
+  bool NoticeOkCancel(QWidget*, const QString&) override { return true; }
   bool Confirm(QWidget*, const QString&) override { return false; }
   TAnswer AskYesNoCancel(QWidget*, const QString&, const QString&) override { return anNo; }
   void Error(QWidget*, const QString&) override {}
@@ -56,6 +60,8 @@ void Save(const QImage& image, const QString& file) {
   if (!image.save(file)) std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
 }
 
+void FillDownload(TDownloadPage& page);
+
 void FillSamples(TFormMain& w) {
   for (const char* name : {"/home/ana/Videos/holiday-2026.mkv", "/home/ana/Videos/interview.mp4",
                            "/home/ana/Music/live-set.flac"})
@@ -68,12 +74,47 @@ void FillSamples(TFormMain& w) {
   w.ProgressPage()->ProgressList()->addTopLevelItem(progress);
   w.SummaryPage()->ShowCounts(3, 2, 1);
   w.SummaryPage()->ShowErrors({"File (1): Invalid data found when processing input"});
-  w.DownloadSummaryPage()->ShowCounts(2, 2, 0);
-  w.LinkPage()->AddLink("https://www.youtube.com/watch?v=dQw4w9WgXcQ");
-  w.LinkPage()->AddLink("https://www.youtube.com/watch?v=9bZkp7q19f0");
+  w.DownloadSummaryPage()->ShowCounts(3, 2, 1);
+  w.LinkPage()->Links().AddLink("https://www.youtube.com/watch?v=dQw4w9WgXcQ");
+  w.LinkPage()->Links().AddLink("https://www.youtube.com/watch?v=9bZkp7q19f0");
+  QGuiApplication::clipboard()->setText("https://www.youtube.com/watch?v=kJQP7kiw5Fk");
+  w.Settings().PreferYouTubeQuality = true;
+  w.LinkPage()->LoadLinkPage();
   w.LinkPage()->FolderEdit()->setText("/home/ana/Videos/Downloads/");
-  w.DownloadPage()->DownloadList()->addTopLevelItem(new QTreeWidgetItem(QStringList{
-      "Gangnam Style", "12.40 MB", "Downloading...", "https://www.youtube.com/watch?v=9bZkp7q19f0"}));
+  w.LinkPage()->LinkList()->setCurrentRow(1);
+  FillDownload(*w.DownloadPage());
+}
+
+// Step6 as the run shows it in the middle of its second link.
+void FillDownload(TDownloadPage& page) {
+  download::TDownloadRow done;
+  done.Caption = "Tom & Jerry - The Night Before Christmas";
+  done.Status = download::kStatusFinished;
+  done.Size = "18.72 MB";
+  done.Speed = "2311.40 KB/s";
+  done.Progress = "100%";
+  done.URL = "http://www.youtube.com/get_video?video_id=dQw4w9WgXcQ&&t=vjVQa1PpcFN&";
+  download::TDownloadRow running = done;
+  running.Caption = "Gangnam Style";
+  running.Status = download::kStatusDownloading;
+  running.Size = "12.40 MB";
+  running.Speed = "1894.22 KB/s";
+  running.Progress = "42%";
+  running.URL = "http://www.youtube.com/get_video?video_id=9bZkp7q19f0&&t=kOpMw2YhHsa&&fmt=18";
+  download::TDownloadRow waiting;
+  waiting.Caption = "https://www.youtube.com/watch?v=kJQP7kiw5Fk";
+  const download::TDownloadRow rows[] = {done, running, waiting};
+  for (int i = 0; i < 3; ++i) page.DownloadRowAdded(i, rows[i]);
+  download::TDownloadPanel panel;
+  panel.CurrentFile = running.Caption;
+  panel.Status = running.Status;
+  panel.Speed = running.Speed;
+  panel.Elapsed = "00:00:07";
+  panel.Left = "00:00:09";
+  panel.Quality = "[HQ18] - Format: MP4; Video: 480x360; Audio: Sterro";
+  panel.BarPosition = 42;
+  panel.PercentText = running.Progress;
+  page.StatusPanelChanged(panel);
 }
 
 }  // namespace
@@ -164,6 +205,15 @@ int main(int argc, char* argv[]) {
     QCoreApplication::processEvents();
     Save(log.grab().toImage(), prefix + "log.png");
     log.hide();
+
+    if (window.Edition().Download) {
+      TFormQuality quality(download::kDefaultRanking, &window);
+      quality.show();
+      quality.List()->setCurrentItem(quality.List()->topLevelItem(1));
+      QCoreApplication::processEvents();
+      Save(quality.grab().toImage(), prefix + "quality.png");
+      quality.hide();
+    }
 
     TFormAbout about(paths.ExeFolder, paths.EditionFile, &window);
     about.show();

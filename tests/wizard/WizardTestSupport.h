@@ -9,6 +9,7 @@
 #include <QTextStream>
 #include <QUrl>
 #include <deque>
+#include <functional>
 #include <memory>
 
 #include "ui/Style.h"
@@ -30,7 +31,10 @@ class TScriptedDialogs : public wizard::TDialogs {
   };
 
   std::vector<TShown> shown;
-  std::deque<bool> confirmAnswers;  // empty: No
+  std::deque<bool> confirmAnswers;   // empty: No
+  std::deque<bool> okCancelAnswers;  // empty: OK
+  // Acts on a modal window in place of the user; returns its result.
+  std::function<int(QDialog&)> modalAction;
   wizard::TAnswer askAnswer = wizard::anNo;
   std::optional<QString> folderAnswer;
   std::optional<QString> saveAnswer;
@@ -38,6 +42,13 @@ class TScriptedDialogs : public wizard::TDialogs {
   QDialog* lastModal = nullptr;
 
   void Notice(QWidget*, const QString& text) override { shown.push_back({"notice", text, Caption()}); }
+  bool NoticeOkCancel(QWidget*, const QString& text) override {
+    shown.push_back({"okcancel", text, Caption()});
+    if (okCancelAnswers.empty()) return true;
+    const bool answer = okCancelAnswers.front();
+    okCancelAnswers.pop_front();
+    return answer;
+  }
   bool Confirm(QWidget*, const QString& text) override {
     shown.push_back({"confirm", text, Caption()});
     if (confirmAnswers.empty()) return false;
@@ -65,6 +76,7 @@ class TScriptedDialogs : public wizard::TDialogs {
   int ShowModal(QDialog& dialog) override {
     shown.push_back({"modal", dialog.windowTitle(), Caption()});
     lastModal = &dialog;
+    if (modalAction) return modalAction(dialog);
     dialog.show();
     return QDialog::Rejected;
   }

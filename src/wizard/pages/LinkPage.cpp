@@ -1,7 +1,7 @@
 #include "wizard/pages/LinkPage.h"
 
+#include <QAction>
 #include <QCheckBox>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -12,8 +12,10 @@
 
 #include "app/AppSettings.h"
 #include "app/FileNameHelpers.h"
+#include "download/QualityTable.h"
 #include "ui/Palette.h"
 #include "wizard/Dialogs.h"
+#include "wizard/FormQuality.h"
 #include "wizard/Shell.h"
 #include "wizard/WizardTexts.h"
 
@@ -21,73 +23,118 @@ namespace mediaconv::wizard {
 
 TLinkPage::TLinkPage(TDialogs& dialogs, app::AppSettings& settings, QWidget* parent)
     : QWidget(parent), dialogs_(dialogs), settings_(settings) {
-  links_ = new QListWidget(this);
-  paste_ = new QPushButton("&Paste", this);
-  remove_ = new QPushButton("&Remove", this);
-  empty_ = new QPushButton("&Empty", this);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(ui::kPageMargin, 0, 2 * ui::kGrid, ui::kGrid);
+  layout->setSpacing(ui::kGrid);
+  layout->addWidget(CreateLinkGroup(), 1);
+  layout->addWidget(CreateSetupGroup());
+  layout->addWidget(CreateQualityGroup());
+  UpdateActions();
+}
+
+QWidget* TLinkPage::CreateLinkGroup() {
+  auto* group = new QGroupBox(" Input URLs ", this);
+  list_ = new QListWidget(group);
+  list_->setObjectName("Videos");
+  list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  list_->setContextMenuPolicy(Qt::ActionsContextMenu);
+  paste_ = new QPushButton("&Paste", group);
+  remove_ = new QPushButton("&Remove", group);
+  empty_ = new QPushButton("&Empty", group);
+  // The list's pop-up menu. Ctrl+V is the window's shortcut (a second one
+  // here would make the key ambiguous), so the menu only names it.
+  pasteAction_ = new QAction("&Paste\tCtrl+V", list_);
+  removeAction_ = new QAction("&Remove", list_);
+  list_->addActions({pasteAction_, removeAction_});
+
   auto* buttons = new QVBoxLayout;
   buttons->setSpacing(ui::kGrid);
   for (QPushButton* button : {paste_, remove_, empty_}) buttons->addWidget(button);
   buttons->addStretch(1);
-  auto* listRow = new QHBoxLayout;
-  listRow->setSpacing(2 * ui::kGrid);
-  listRow->addWidget(links_, 1);
-  listRow->addLayout(buttons);
-
-  auto* folderRow = new QHBoxLayout;
-  folderRow->setSpacing(ui::kGrid);
-  folder_ = new QLineEdit(this);
-  select_ = new QPushButton("Select...", this);
-  folderRow->addWidget(new QLabel("Download directory:", this));
-  folderRow->addWidget(folder_, 1);
-  folderRow->addWidget(select_);
-
-  auto* quality = new QGroupBox(" Quality ", this);
-  prefer_ = new QCheckBox("Prefer YouTube high quality", quality);
-  config_ = new QPushButton("Config...", quality);
-  qualitySummary_ = new QLabel(quality);
-  auto* qualityLayout = new QGridLayout(quality);
-  qualityLayout->addWidget(prefer_, 0, 0);
-  qualityLayout->addWidget(config_, 0, 1, Qt::AlignRight);
-  qualityLayout->addWidget(qualitySummary_, 1, 0, 1, 2);
-
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(ui::kPageMargin, 0, 2 * ui::kGrid, ui::kGrid);
-  layout->setSpacing(2 * ui::kGrid);
-  layout->addLayout(listRow, 1);
-  layout->addLayout(folderRow);
-  layout->addWidget(quality);
+  auto* row = new QHBoxLayout(group);
+  row->setSpacing(2 * ui::kGrid);
+  row->addWidget(list_, 1);
+  row->addLayout(buttons);
 
   connect(paste_, &QPushButton::clicked, this, &TLinkPage::PasteRequested);
-  connect(remove_, &QPushButton::clicked, this, [this] {
-    delete links_->currentItem();
-    UpdateActions();
-  });
+  connect(pasteAction_, &QAction::triggered, this, &TLinkPage::PasteRequested);
+  connect(remove_, &QPushButton::clicked, this, &TLinkPage::RemoveSelected);
+  connect(removeAction_, &QAction::triggered, this, &TLinkPage::RemoveSelected);
   connect(empty_, &QPushButton::clicked, this, &TLinkPage::ClearLinks);
-  connect(select_, &QPushButton::clicked, this, &TLinkPage::SelectFolder);
-  config_->setEnabled(prefer_->isChecked());
-  connect(prefer_, &QCheckBox::toggled, config_, &QWidget::setEnabled);
-  connect(links_, &QListWidget::currentRowChanged, this, &TLinkPage::UpdateActions);
-  connect(links_, &QListWidget::itemDoubleClicked, this,
+  connect(list_, &QListWidget::currentRowChanged, this, &TLinkPage::UpdateActions);
+  connect(list_, &QListWidget::itemDoubleClicked, this,
           [](QListWidgetItem* item) { ShellOpen(item->text()); });
-  UpdateActions();
+  return group;
 }
 
-int TLinkPage::LinkCount() const { return links_->count(); }
-
-QStringList TLinkPage::Links() const {
-  QStringList links;
-  for (int i = 0; i < links_->count(); ++i) links << links_->item(i)->text();
-  return links;
+QWidget* TLinkPage::CreateSetupGroup() {
+  auto* group = new QGroupBox(" Setup ", this);
+  folder_ = new QLineEdit(group);
+  select_ = new QPushButton("Select...", group);
+  auto* row = new QHBoxLayout(group);
+  row->setSpacing(ui::kGrid);
+  row->addWidget(new QLabel("Output directory:", group));
+  row->addWidget(folder_, 1);
+  row->addWidget(select_);
+  connect(select_, &QPushButton::clicked, this, &TLinkPage::SelectFolder);
+  return group;
 }
 
-void TLinkPage::AddLink(const QString& link) {
-  links_->addItem(link);
+QWidget* TLinkPage::CreateQualityGroup() {
+  auto* group = new QGroupBox(" Quality ", this);
+  prefer_ = new QCheckBox("Prefer YouTube high quality", group);
+  config_ = new QPushButton("Config...", group);
+  qualitySummary_ = new QLabel(group);
+  qualitySummary_->setProperty("role", ui::kRoleSecondary);
+  qualitySummary_->setWordWrap(true);  // the eight codes need not fit one line
+  auto* top = new QHBoxLayout;
+  top->addWidget(prefer_, 1);
+  top->addWidget(config_);
+  auto* column = new QVBoxLayout(group);
+  column->setSpacing(ui::kGrid / 2);
+  column->addLayout(top);
+  column->addWidget(qualitySummary_);
+  connect(prefer_, &QCheckBox::toggled, this, [this](bool checked) {
+    config_->setEnabled(checked);
+    ShowQualitySummary();
+  });
+  config_->setEnabled(prefer_->isChecked());
+  connect(config_, &QPushButton::clicked, this, &TLinkPage::ConfigQuality);
+  return group;
+}
+
+void TLinkPage::Paste(const QString& text) {
+  links_.Paste(text.toStdString());
   UpdateActions();
 }
 
 void TLinkPage::ClearLinks() {
-  links_->clear();
+  links_.Clear();
+  UpdateActions();
+}
+
+void TLinkPage::RemoveSelected() {
+  const int focus = links_.Remove(list_->currentRow());
+  if (focus >= 0) {
+    list_->setCurrentRow(focus);
+    list_->scrollToItem(list_->item(focus));
+  }
+  list_->setFocus();
+  UpdateActions();
+}
+
+bool TLinkPage::ConfirmLinkMessage(const std::string& text) {
+  return dialogs_.NoticeOkCancel(window(), QString::fromStdString(text));
+}
+
+void TLinkPage::LinkAdded(int index, const std::string& link) {
+  list_->insertItem(index, QString::fromStdString(link));
+}
+
+void TLinkPage::LinkRemoved(int index) { delete list_->takeItem(index); }
+
+void TLinkPage::LinksCleared() {
+  list_->clear();
   UpdateActions();
 }
 
@@ -95,10 +142,13 @@ void TLinkPage::LoadLinkPage() {
   folder_->setText(QString::fromStdString(settings_.OutputURLDir));
   prefer_->setChecked(settings_.PreferYouTubeQuality);
   config_->setEnabled(settings_.PreferYouTubeQuality);
+  ShowQualitySummary();
 }
 
 void TLinkPage::SaveLinkPage() {
-  settings_.OutputURLDir = app::WithTrailingSeparator(folder_->text().toStdString());
+  const QString folder = folder_->text();
+  settings_.OutputURLDir =
+      folder.isEmpty() ? std::string() : app::WithTrailingSeparator(folder.toStdString());
   settings_.PreferYouTubeQuality = prefer_->isChecked();
 }
 
@@ -107,17 +157,34 @@ void TLinkPage::SetClipboardHasText(bool hasText) {
   UpdateActions();
 }
 
+void TLinkPage::ConfigQuality() {
+  TFormQuality dialog(download::RankingFromSettings(settings_), window());
+  if (dialogs_.ShowModal(dialog) != QDialog::Accepted) return;
+  download::StoreRanking(settings_, dialog.Ranking());
+  ShowQualitySummary();
+}
+
 void TLinkPage::SelectFolder() {
   const auto folder =
       dialogs_.SelectFolder(window(), kSelectFolderTitle, QString::fromStdString(settings_.OutputURLDir));
   if (!folder) return;
-  folder_->setText(QString::fromStdString(app::WithTrailingSeparator(folder->toStdString())));
+  const std::string chosen = app::WithTrailingSeparator(folder->toStdString());
+  folder_->setText(QString::fromStdString(chosen));
+  settings_.OutputURLDir = chosen;
+}
+
+void TLinkPage::ShowQualitySummary() {
+  qualitySummary_->setText(QString::fromStdString(
+      download::QualitySummary(prefer_->isChecked(), download::RankingFromSettings(settings_))));
 }
 
 void TLinkPage::UpdateActions() {
   paste_->setEnabled(clipboardHasText_);
-  remove_->setEnabled(links_->currentRow() >= 0);
-  empty_->setEnabled(links_->count() > 0);
+  pasteAction_->setEnabled(clipboardHasText_);
+  const bool selected = links_.CanRemove(list_->currentRow());
+  remove_->setEnabled(selected);
+  removeAction_->setEnabled(selected);
+  empty_->setEnabled(links_.CanEmpty());
 }
 
 }  // namespace mediaconv::wizard
