@@ -1,0 +1,100 @@
+#include "ui/ImageButton.h"
+
+#include <QEnterEvent>
+#include <QPainter>
+
+#include "ui/Palette.h"
+
+namespace mediaconv::ui {
+
+TImageButton::TImageButton(QWidget* parent) : QAbstractButton(parent) {
+  setCursor(Qt::PointingHandCursor);
+  setAttribute(Qt::WA_Hover);
+  resize(sizeHint());
+}
+
+void TImageButton::SetImages(const std::array<QPixmap, kStateCount>& images) {
+  images_ = images;
+  resize(sizeHint());
+  update();
+}
+
+void TImageButton::SetFallbackSize(QSize size) {
+  fallbackSize_ = size;
+  resize(sizeHint());
+}
+
+void TImageButton::SetTransparent(bool transparent) {
+  transparent_ = transparent;
+  update();
+}
+
+TImageButton::TState TImageButton::CurrentState() const {
+  if (!isEnabled()) return bsDisabled;
+  if (isDown()) return bsPressed;
+  if (hovered_) return bsHover;
+  return bsNormal;
+}
+
+QSize TImageButton::sizeHint() const {
+  return images_[bsNormal].isNull() ? fallbackSize_ : images_[bsNormal].deviceIndependentSize().toSize();
+}
+
+void TImageButton::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.setRenderHint(QPainter::Antialiasing);
+  const TState state = CurrentState();
+  if (!transparent_) {
+    const QPixmap& image = images_[state].isNull() ? images_[bsNormal] : images_[state];
+    if (image.isNull())
+      PaintFallback(painter, state);
+    else
+      painter.drawPixmap(rect(), image);
+  } else if (state == bsHover || state == bsPressed) {
+    // A soft highlight keeps the state readable on the dark band.
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(255, 255, 255, state == bsPressed ? 56 : 32));
+    painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), kRadius, kRadius);
+  }
+  if (text().isEmpty()) return;
+  QFont font = BodyFont();
+  font.setWeight(kEmphasis);
+  painter.setFont(font);
+  QColor colour = transparent_ ? Colour(palette::kWhite) : Colour(palette::kText);
+  if (state == bsDisabled) colour.setAlpha(110);
+  painter.setPen(colour);
+  QRect textRect = rect();
+  if (state == bsPressed) textRect.translate(0, 1);
+  painter.drawText(textRect, Qt::AlignCenter | Qt::TextShowMnemonic, text());
+}
+
+void TImageButton::PaintFallback(QPainter& painter, TState state) {
+  const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+  QColor fill = Colour(palette::kWhite);
+  QColor line = Colour(palette::kBorder);
+  if (state == bsHover) line = Colour(palette::kAccent);
+  if (state == bsPressed) fill = Colour(palette::kBorder);
+  if (state == bsDisabled) fill = Colour(palette::kSurface);
+  painter.setPen(QPen(line, 1));
+  painter.setBrush(fill);
+  painter.drawRoundedRect(box, kRadius, kRadius);
+}
+
+void TImageButton::enterEvent(QEnterEvent* event) {
+  hovered_ = true;
+  update();
+  QAbstractButton::enterEvent(event);
+}
+
+void TImageButton::leaveEvent(QEvent* event) {
+  hovered_ = false;
+  update();
+  QAbstractButton::leaveEvent(event);
+}
+
+void TImageButton::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::EnabledChange) update();
+  QAbstractButton::changeEvent(event);
+}
+
+}  // namespace mediaconv::ui

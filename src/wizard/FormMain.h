@@ -1,0 +1,202 @@
+#pragma once
+#include <QString>
+#include <array>
+#include <memory>
+
+#include "app/AppSettings.h"
+#include "app/EditionProfile.h"
+#include "app/MainThread.h"
+#include "engine/encoder/FFEncoder.h"
+#include "engine/log/FFLogger.h"
+#include "ui/SkinnedFrame.h"
+#include "wizard/PageSetUp.h"
+#include "wizard/WindowMessages.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+
+namespace mediaconv::ui {
+class TImageButton;
+class TLinkLabel;
+class TPageControl;
+}  // namespace mediaconv::ui
+
+namespace mediaconv::wizard {
+
+class TDialogs;
+class TFormLog;
+class TModePage;
+class TFileListPage;
+class TOutputPage;
+class TProgressPage;
+class TSummaryPage;
+class TLinkPage;
+class TDownloadPage;
+class TDownloadSummaryPage;
+
+// Where the program finds its files and keeps the user's.
+struct TStartUpPaths {
+  QString ExeFolder;        // with a trailing "/"
+  QString EditionFile;      // the edition file beside the executable
+  QString AppDataFolder;    // with a trailing "/"
+  QString DocumentsFolder;  // with a trailing "/"
+};
+
+// The same paths as the running program sees them.
+TStartUpPaths DefaultStartUpPaths();
+
+// The wizard's main window: a fixed, frameless, skinned window whose pages
+// lead the user from the files (or links) to the finished run.
+class TFormMain : public ui::TSkinnedFrame {
+  Q_OBJECT
+ public:
+  static constexpr int kWidth = 772;
+  static constexpr int kHeight = 547;
+  static constexpr int kPageWidth = 560;
+  static constexpr int kPageHeight = 424;
+
+  TFormMain(const TStartUpPaths& paths, TFormLog& log, TDialogs& dialogs, app::TMainThread& mainThread);
+  ~TFormMain() override;
+
+  const app::EditionProfile& Edition() const { return edition_; }
+  const QString& Title() const { return title_; }
+  app::AppSettings& Settings() { return settings_; }
+  const QString& SettingsFile() const { return settingsFile_; }
+  const QString& SkinFolder() const { return skinFolder_; }
+  // Whether creation ran to its end (the media libraries could be loaded).
+  bool StartedUp() const { return startedUp_; }
+
+  void AppendLog(const QString& line);
+
+  // The page flow.
+  TWizardPage CurrentPage() const;
+  void ShowPage(TWizardPage page);
+  void SetUpPage();
+  void GoToStartPage();
+  void NextClick();
+  void BackClick();
+  void ExitClick();
+  // "Convert the downloaded file(s) now! "
+  void ConvertDownloadedClick();
+
+  void ShowHelpMenu();
+  void ShowAbout();
+  void ShowLog();
+
+  // Sends (at once) or posts one of the window's own messages.
+  void SendMessage(TWindowMessage message);
+  void PostMessage(TWindowMessage message);
+
+  // Controls, for the pages' owners and for tests.
+  QLabel* TitleLabel() const { return titleLabel_; }
+  QLabel* VersionLabel() const { return versionLabel_; }
+  ui::TLinkLabel* ToolsLink() const { return toolsLink_; }
+  QLabel* TopLogo() const { return topLogo_; }
+  QLabel* LeftLogo() const { return leftLogo_; }
+  ui::TImageButton* MinimizeButton() const { return minimize_; }
+  ui::TImageButton* CloseButton() const { return close_; }
+  ui::TImageButton* HelpButton() const { return help_; }
+  ui::TImageButton* LogButton() const { return log_; }
+  ui::TImageButton* BackButton() const { return back_; }
+  ui::TImageButton* NextButton() const { return next_; }
+  ui::TImageButton* ExitButton() const { return exit_; }
+  ui::TPageControl* Pages() const { return pages_; }
+  QMenu* HelpMenu() const { return helpMenu_; }
+  QAction* ToolsMenuAction() const { return toolsAction_; }
+  TModePage* ModePage() const { return modePage_; }
+  TFileListPage* FileListPage() const { return fileListPage_; }
+  TOutputPage* OutputPage() const { return outputPage_; }
+  TProgressPage* ProgressPage() const { return progressPage_; }
+  TSummaryPage* SummaryPage() const { return summaryPage_; }
+  TLinkPage* LinkPage() const { return linkPage_; }
+  TDownloadPage* DownloadPage() const { return downloadPage_; }
+  TDownloadSummaryPage* DownloadSummaryPage() const { return downloadSummaryPage_; }
+  engine::TFFEncoder& Encoder() { return encoder_; }
+  TFormLog& Log() const { return formLog_; }
+
+ protected:
+  bool event(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  // Creation, in its order.
+  void CreateControls();
+  void CreatePages();
+  void CreateHelpMenu();
+  void CreateShortcuts();
+  void ApplyEdition();
+  void LoadSkinImages();
+  void ApplySkinLayout();
+  void LoadUserSettings();
+  void AttachLogger();
+  bool LoadMediaLibraries();
+  void WatchClipboard();
+
+  // The window's own messages.
+  void OnStartUp();
+  void OnStartConversion();
+  void OnConversionEnded();
+  void OnNextDownload();
+  void OnNextQuality();
+
+  // The runs, filled in by the conversion and download code.
+  void StartConversion();
+  void StopConversion();
+  void StartDownload();
+  void AbortDownload();
+  void PasteLinks();
+
+  bool FolderReady(const std::string& folder) const;
+  void OpenHelpPage(int page);
+  void ClipboardChanged();
+  void BeforeClose();
+  void SaveOnClose();
+
+  TStartUpPaths paths_;
+  TFormLog& formLog_;
+  TDialogs& dialogs_;
+  app::TMainThread& mainThread_;
+  app::EditionProfile edition_;
+  QString title_;
+  app::AppSettings settings_;
+  QString settingsFile_;
+  QString skinFolder_;
+  bool startedUp_ = false;
+  bool closing_ = false;
+  bool clipboardHasText_ = false;
+
+  // The logger outlives the encoder: the encoder's threads log until it is gone.
+  engine::TFFLogger logger_;
+  engine::TFFEncoder encoder_;
+
+  QLabel* topLogo_ = nullptr;
+  QLabel* leftLogo_ = nullptr;
+  QLabel* titleLabel_ = nullptr;
+  QLabel* versionLabel_ = nullptr;
+  ui::TLinkLabel* toolsLink_ = nullptr;
+  ui::TImageButton* minimize_ = nullptr;
+  ui::TImageButton* close_ = nullptr;
+  ui::TImageButton* help_ = nullptr;
+  ui::TImageButton* log_ = nullptr;
+  ui::TImageButton* back_ = nullptr;
+  ui::TImageButton* next_ = nullptr;
+  ui::TImageButton* exit_ = nullptr;
+  ui::TPageControl* pages_ = nullptr;
+  QMenu* helpMenu_ = nullptr;
+  QAction* toolsAction_ = nullptr;
+  int helpMenuOffset_ = 0;
+
+  TModePage* modePage_ = nullptr;
+  TFileListPage* fileListPage_ = nullptr;
+  TOutputPage* outputPage_ = nullptr;
+  TProgressPage* progressPage_ = nullptr;
+  TSummaryPage* summaryPage_ = nullptr;
+  TLinkPage* linkPage_ = nullptr;
+  TDownloadPage* downloadPage_ = nullptr;
+  TDownloadSummaryPage* downloadSummaryPage_ = nullptr;
+};
+
+}  // namespace mediaconv::wizard
