@@ -204,6 +204,7 @@ void TFormMain::CreatePages() {
     pages_->AddPage(page);
 
   connect(fileListPage_, &TFileListPage::LogLine, this, &TFormMain::AppendLog);
+  fileListPage_->SetSupportPage([this] { OpenHelpPage(app::hpSupport); });
   connect(linkPage_, &TLinkPage::PasteRequested, this, &TFormMain::PasteLinks);
   connect(summaryPage_->OpenFolderLink(), &ui::TLinkLabel::Clicked, this,
           [this] { ShellOpen(Q(settings_.OutputFileDir)); });
@@ -591,12 +592,9 @@ void TFormMain::dragEnterEvent(QDragEnterEvent* event) {
 void TFormMain::dropEvent(QDropEvent* event) {
   app::BeginBusy();
   QStringList names;
-  for (const QUrl& url : event->mimeData()->urls()) {
-    if (!url.isLocalFile()) continue;
-    const QString name = url.toLocalFile();
-    if (convert::AcceptsDroppedFile(name.toStdString(), QFileInfo(name).isDir())) names << name;
-  }
-  fileListPage_->AddFiles(names);
+  for (const QUrl& url : event->mimeData()->urls())
+    if (url.isLocalFile()) names << url.toLocalFile();
+  fileListPage_->AddDroppedFiles(names);
   app::EndBusy();
   event->acceptProposedAction();
 }
