@@ -22,6 +22,8 @@
 #include "app/SettingsFolders.h"
 #include "app/SkinLayout.h"
 #include "app/WindowPosition.h"
+#include "convert/ConversionRun.h"
+#include "convert/FFEncoderRunAdapter.h"
 #include "convert/RunTexts.h"
 #include "ui/ImageButton.h"
 #include "ui/LinkLabel.h"
@@ -33,6 +35,7 @@
 #include "wizard/FormLog.h"
 #include "wizard/Shell.h"
 #include "wizard/WizardTexts.h"
+#include "wizard/convert/SessionServices.h"
 #include "wizard/pages/DownloadPage.h"
 #include "wizard/pages/DownloadSummaryPage.h"
 #include "wizard/pages/FileListPage.h"
@@ -121,6 +124,7 @@ TFormMain::TFormMain(const TStartUpPaths& paths, TFormLog& log, TDialogs& dialog
 }
 
 TFormMain::~TFormMain() {
+  if (run_) run_->Close();
   encoder_.OnProgress = nullptr;
   encoder_.OnTerminate = nullptr;
   encoder_.Stop(true);
@@ -609,6 +613,9 @@ void TFormMain::closeEvent(QCloseEvent* event) {
 }
 
 void TFormMain::BeforeClose() {
+  // A run stops without its completion actions; what is on its way does nothing.
+  if (run_) run_->Close();
+  if (session_) session_->ReleaseSleep();
   encoder_.OnProgress = nullptr;
   encoder_.OnTerminate = nullptr;
   encoder_.Stop(true);

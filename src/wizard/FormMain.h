@@ -11,6 +11,7 @@
 #include "ui/SkinnedFrame.h"
 #include "wizard/PageSetUp.h"
 #include "wizard/WindowMessages.h"
+#include "wizard/convert/ConversionView.h"
 
 class QAction;
 class QLabel;
@@ -34,6 +35,15 @@ class TSummaryPage;
 class TLinkPage;
 class TDownloadPage;
 class TDownloadSummaryPage;
+class TSessionServices;
+}  // namespace mediaconv::wizard
+
+namespace mediaconv::convert {
+class TConversionRun;
+class TFFEncoderRunAdapter;
+}  // namespace mediaconv::convert
+
+namespace mediaconv::wizard {
 
 // Where the program finds its files and keeps the user's.
 struct TStartUpPaths {
@@ -48,7 +58,7 @@ TStartUpPaths DefaultStartUpPaths();
 
 // The wizard's main window: a fixed, frameless, skinned window whose pages
 // lead the user from the files (or links) to the finished run.
-class TFormMain : public ui::TSkinnedFrame {
+class TFormMain : public ui::TSkinnedFrame, private TRunWindow {
   Q_OBJECT
  public:
   static constexpr int kWidth = 772;
@@ -113,6 +123,12 @@ class TFormMain : public ui::TSkinnedFrame {
   TDownloadPage* DownloadPage() const { return downloadPage_; }
   TDownloadSummaryPage* DownloadSummaryPage() const { return downloadSummaryPage_; }
   engine::TFFEncoder& Encoder() { return encoder_; }
+  // The conversion run of Step3 (none before the first).
+  convert::TConversionRun* ConversionRun() const { return run_.get(); }
+  // Sound, power-off, sleep inhibitor and notifications; tests put a
+  // recorder here before a run starts.
+  void SetSessionServices(TSessionServices* session);
+  TSessionServices& SessionServices();
   TFormLog& Log() const { return formLog_; }
 
  protected:
@@ -149,6 +165,11 @@ class TFormMain : public ui::TSkinnedFrame {
   void AbortDownload();
   void PasteLinks();
 
+  // TRunWindow
+  void AppendRunLog(const QString& line) override { AppendLog(line); }
+  void ShowSummaryPage() override;
+  QWidget* RunWindow() override { return this; }
+
   bool FolderReady(const std::string& folder) const;
   void OpenHelpPage(int page);
   void ClipboardChanged();
@@ -171,6 +192,12 @@ class TFormMain : public ui::TSkinnedFrame {
   // The logger outlives the encoder: the encoder's threads log until it is gone.
   engine::TFFLogger logger_;
   engine::TFFEncoder encoder_;
+  std::unique_ptr<TSessionServices> desktopSession_;
+  TSessionServices* session_ = nullptr;
+  // Declared after the encoder, so that the run and its view go first.
+  std::unique_ptr<convert::TFFEncoderRunAdapter> runAdapter_;
+  std::unique_ptr<TConversionView> runView_;
+  std::unique_ptr<convert::TConversionRun> run_;
 
   QLabel* topLogo_ = nullptr;
   QLabel* leftLogo_ = nullptr;
