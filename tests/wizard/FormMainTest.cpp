@@ -2,6 +2,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
@@ -206,7 +207,7 @@ class FormMainTest : public QObject {
       (w.*click)();
       QCOMPARE(w.CurrentPage(), wpMode);
       QCOMPARE(w.FileListPage()->Count(), 0);
-      QCOMPARE(w.FileListPage()->List()->count(), 0);
+      QCOMPARE(w.FileListPage()->Grid()->model()->rowCount(), 0);
     }
   }
 
@@ -567,7 +568,7 @@ class FormMainTest : public QObject {
     w.ShowPage(wpStep1);
     AddFile(f, "/media/a.avi");
     AddFile(f, "/media/b.avi");
-    w.FileListPage()->List()->setCurrentRow(1);
+    w.FileListPage()->Grid()->setCurrentIndex(w.FileListPage()->Grid()->model()->index(1, 0));
     QTest::keyClick(&w, Qt::Key_Delete);
     QCOMPARE(w.FileListPage()->Count(), 1);
     w.ShowPage(wpStep5);
