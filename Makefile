@@ -3,11 +3,13 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 JOBS       ?= $(shell nproc)
+# make install [PREFIX=/usr/local] [DESTDIR=/tmp/stage]
+PREFIX     ?= /usr/local
 CTEST_ARGS ?= --output-on-failure -j $(JOBS)
 # Labels of the tests that need no display; the sanitizer build runs these.
 HEADLESS_LABELS ?= app|engine|profiles|convert|http|download|cli
 
-.PHONY: deps build run test test-asan test-tsan bench format clean
+.PHONY: deps build run install test test-asan test-tsan bench format clean
 
 deps:
 	@scripts/install-deps.sh
@@ -18,6 +20,9 @@ build: deps
 
 run: build
 	@scripts/run.sh $(BUILD)/bin
+
+install: build
+	@DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)
 
 test: build
 	@cd $(BUILD) && ctest $(CTEST_ARGS)

@@ -11,6 +11,10 @@ packages=(
   libcurl4-openssl-dev libpcre2-dev
   googletest libgtest-dev libgmock-dev
   ffmpeg xvfb xauth hyperfine
+  # What the window needs at run time (and the artwork generator at build
+  # time): its typeface, the platform plugins (xcb, offscreen) and the
+  # multimedia backends that play the sounds through PulseAudio.
+  fonts-dejavu-core qt6-qpa-plugins libqt6multimedia6
 )
 
 missing=()

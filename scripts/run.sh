@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
-# Starts the wizard when there is a display and the wizard is built; the
-# terminal front end otherwise.
+# Starts the wizard when there is a display to show it on; otherwise says so
+# in one line, names the terminal front end and fails.
 set -eu
 bin=$1
-if [[ -x "$bin/mediaconv" && -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]]; then
+if [[ -x "$bin/mediaconv" && -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}${QT_QPA_PLATFORM:-}" ]]; then
   exec "$bin/mediaconv"
 fi
 if [[ -x "$bin/mediaconv" ]]; then
-  echo "mediaconv: no display found (DISPLAY is not set); use $bin/mediaconv-cli on a terminal." >&2
+  echo "mediaconv: the wizard needs a display (DISPLAY or WAYLAND_DISPLAY is not set); on a terminal use $bin/mediaconv-cli --help" >&2
 else
-  echo "mediaconv: the wizard window is not part of this build yet; use $bin/mediaconv-cli." >&2
+  echo "mediaconv: this build has no wizard window; on a terminal use $bin/mediaconv-cli --help" >&2
 fi
-exec "$bin/mediaconv-cli" --help
+exit 1

@@ -26,7 +26,9 @@ EditionProfile ReadEditionProfile(const std::string& editionFile) {
   edition.Skin = TIniFile::ParseInteger(ini.ReadString(s, "Skin", "0")).value_or(0);
   for (size_t i = 0; i < kFormatFlags.size(); ++i)
     edition.Formats[i] = ini.ReadBool(s, std::string(kFormatFlags[i].editionKey), false);
-  edition.DefaultClass = static_cast<uint8_t>(ini.ReadInteger(s, "DefaultClass", 0));
+  // Only 1 and 2 name a class of their own; any other byte is video, stored
+  // as 0 so that every reader (and the first settings file) agrees.
+  edition.DefaultClass = FormatClassOf(static_cast<uint8_t>(ini.ReadInteger(s, "DefaultClass", 0)));
   edition.DefaultVideo = static_cast<uint8_t>(ini.ReadInteger(s, "DefaultVideo", 0));
   edition.DefaultDevice = static_cast<uint8_t>(ini.ReadInteger(s, "DefaultDevice", 0));
   edition.DefaultAudio = static_cast<uint8_t>(ini.ReadInteger(s, "DefaultAudio", 0));

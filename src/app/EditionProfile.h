@@ -19,7 +19,8 @@ struct EditionProfile {
   std::string Res;
   int Skin = 0;
   TFormatFlags Formats{};
-  // 8-bit: the file's integer keeps only its low byte.
+  // 8-bit: the file's integer keeps only its low byte. DefaultClass holds 0
+  // video, 1 device or 2 audio: every other byte of the file reads as 0.
   uint8_t DefaultClass = 0;
   uint8_t DefaultVideo = 0;
   uint8_t DefaultDevice = 0;

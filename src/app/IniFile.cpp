@@ -57,6 +57,14 @@ std::optional<TKeyLine> KeyLine(const std::string& line) {
   return TKeyLine{std::move(key), Trim(line.substr(eq + 1))};
 }
 
+// The platform's INI reader drops one pair of double quotes around a value,
+// so editions and settings written for it may quote names and folders.
+std::string Unquoted(const std::string& value) {
+  if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+    return value.substr(1, value.size() - 2);
+  return value;
+}
+
 // A line break inside a written text would end its line early and could
 // plant keys of its own.
 std::string OneLine(const std::string& text) {
@@ -154,7 +162,7 @@ std::string TIniFile::ReadString(const std::string& section, const std::string& 
   if (!sectionLine) return def;
   const auto keyLine = FindKey(*sectionLine, key);
   if (!keyLine) return def;
-  return KeyLine(lines_[*keyLine])->value;
+  return Unquoted(KeyLine(lines_[*keyLine])->value);
 }
 
 int32_t TIniFile::ReadInteger(const std::string& section, const std::string& key, int32_t def) const {
@@ -162,7 +170,7 @@ int32_t TIniFile::ReadInteger(const std::string& section, const std::string& key
   if (!sectionLine) return def;
   const auto keyLine = FindKey(*sectionLine, key);
   if (!keyLine) return def;
-  return ParseInteger(KeyLine(lines_[*keyLine])->value).value_or(def);
+  return ParseInteger(Unquoted(KeyLine(lines_[*keyLine])->value)).value_or(def);
 }
 
 bool TIniFile::ReadBool(const std::string& section, const std::string& key, bool def) const {

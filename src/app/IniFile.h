@@ -8,11 +8,10 @@ namespace mediaconv::app {
 
 // An INI text file held in memory: sections and keys match without regard to
 // (ASCII) case, the first occurrence of a section or key wins, a missing file
-// or key gives the default, and an integer that does not parse gives the
-// default. Writing a key rewrites its line in place and keeps every other
-// line as it was, so hand edits and unknown keys survive. UpdateFile writes
-// the whole text atomically (temporary file + rename), so a crash never
-// leaves half a file behind.
+// or key gives the default, an integer that does not parse gives the
+// default, and a value loses one pair of surrounding double quotes. Writing a key rewrites its line in place
+// and keeps every other line as it was, so hand edits and unknown keys survive. UpdateFile writes the whole
+// text atomically (temporary file + rename), so a crash never leaves half a file behind.
 class TIniFile {
  public:
   // Reads the file; a file that is missing or cannot be read is empty.

@@ -24,6 +24,11 @@ void TImageButton::SetFallbackSize(QSize size) {
   resize(sizeHint());
 }
 
+void TImageButton::SetGlyph(TGlyph glyph) {
+  glyph_ = glyph;
+  update();
+}
+
 void TImageButton::SetTransparent(bool transparent) {
   transparent_ = transparent;
   update();
@@ -31,7 +36,8 @@ void TImageButton::SetTransparent(bool transparent) {
 
 TImageButton::TState TImageButton::CurrentState() const {
   if (!isEnabled()) return bsDisabled;
-  if (isDown()) return bsPressed;
+  // A checked button (the chosen format) shows pressed.
+  if (isDown() || isChecked()) return bsPressed;
   if (hovered_) return bsHover;
   return bsNormal;
 }
@@ -70,10 +76,33 @@ void TImageButton::paintEvent(QPaintEvent*) {
 
 void TImageButton::PaintFallback(QPainter& painter, TState state) {
   const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+  if (glyph_ != bgNone) {
+    // Window glyphs sit on the dark frame band: white strokes, a soft
+    // highlight under the mouse, the error colour behind a pressed close.
+    if (state == bsHover || state == bsPressed) {
+      painter.setPen(Qt::NoPen);
+      painter.setBrush(glyph_ == bgClose && state == bsPressed ? Colour(palette::kError)
+                                                                 : QColor(255, 255, 255, state == bsPressed ? 56 : 32));
+      painter.drawRoundedRect(box, kRadius, kRadius);
+    }
+    painter.setPen(QPen(Colour(palette::kWhite), 1.5, Qt::SolidLine, Qt::RoundCap));
+    const QPointF c = box.center();
+    if (glyph_ == bgMinimize) {
+      painter.drawLine(QPointF(c.x() - 5, c.y() + 4), QPointF(c.x() + 5, c.y() + 4));
+    } else {
+      painter.drawLine(QPointF(c.x() - 5, c.y() - 5), QPointF(c.x() + 5, c.y() + 5));
+      painter.drawLine(QPointF(c.x() - 5, c.y() + 5), QPointF(c.x() + 5, c.y() - 5));
+    }
+    return;
+  }
   QColor fill = Colour(palette::kWhite);
   QColor line = Colour(palette::kBorder);
   if (state == bsHover) line = Colour(palette::kAccent);
-  if (state == bsPressed) fill = Colour(palette::kBorder);
+  if (state == bsPressed) {
+    fill = QColor(palette::kAccent);
+    fill.setAlpha(28);
+    line = Colour(palette::kAccent);
+  }
   if (state == bsDisabled) fill = Colour(palette::kSurface);
   painter.setPen(QPen(line, 1));
   painter.setBrush(fill);

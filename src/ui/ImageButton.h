@@ -13,6 +13,8 @@ class TImageButton : public QAbstractButton {
   Q_OBJECT
  public:
   enum TState { bsNormal, bsHover, bsPressed, bsDisabled, kStateCount };
+  // What a button without images draws: a caption box or a window glyph.
+  enum TGlyph { bgNone, bgMinimize, bgClose };
 
   explicit TImageButton(QWidget* parent = nullptr);
 
@@ -20,6 +22,7 @@ class TImageButton : public QAbstractButton {
   void SetImages(const std::array<QPixmap, kStateCount>& images);
   void SetFallbackSize(QSize size);
   void SetTransparent(bool transparent);
+  void SetGlyph(TGlyph glyph);
   bool Transparent() const { return transparent_; }
   // What the button draws right now.
   TState CurrentState() const;
@@ -38,6 +41,7 @@ class TImageButton : public QAbstractButton {
   std::array<QPixmap, kStateCount> images_;
   QSize fallbackSize_{88, 30};
   bool transparent_ = false;
+  TGlyph glyph_ = bgNone;
   bool hovered_ = false;
 };
 

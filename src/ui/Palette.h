@@ -28,6 +28,11 @@ inline constexpr QFont::Weight kEmphasis = QFont::DemiBold;
 inline constexpr int kGrid = 8;  // spacing unit in pixels
 inline constexpr int kRadius = 6;
 
+// Style sheet roles ("role" property) of labels whose colour carries meaning.
+inline constexpr const char* kRoleLink = "link";
+inline constexpr const char* kRoleSecondary = "secondary";
+inline constexpr const char* kRoleError = "error";
+
 QFont BodyFont();
 QFont TitleFont(bool emphasised = true);
 

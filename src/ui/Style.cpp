@@ -32,7 +32,11 @@ QString ApplicationStyleSheet() {
                 secondary = Hex(kSecondary), white = Hex(kWhite), surface = Hex(kSurface);
   const QString radius = QString::number(kRadius) + "px";
   QString sheet;
-  sheet += QString("QWidget { color: %1; }\n").arg(text);
+  // Roles for labels whose colour carries meaning; the palette colours the rest.
+  sheet += QString("QLabel[role=\"link\"] { color: %1; }\n"
+                   "QLabel[role=\"secondary\"] { color: %2; }\n"
+                   "QPlainTextEdit[role=\"error\"] { color: %3; }\n")
+               .arg(accent, secondary, Hex(kError));
   sheet += QString(
                "QListView, QListWidget, QTreeView, QTreeWidget, QPlainTextEdit, QTextEdit {"
                " background: %1; border: 1px solid %2; border-radius: %3;"

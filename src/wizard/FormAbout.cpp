@@ -20,11 +20,7 @@ constexpr int kHeight = 280;
 constexpr int kPageLeft = kPanelWidth + 16;
 constexpr int kPageWidth = 340;
 
-void AsLink(ui::TLinkLabel* label) {
-  QPalette pal = label->palette();
-  pal.setColor(QPalette::WindowText, ui::Colour(ui::palette::kAccent));
-  label->setPalette(pal);
-}
+void AsLink(ui::TLinkLabel* label) { label->setProperty("role", ui::kRoleLink); }
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
@@ -164,9 +165,11 @@ void TFormMain::CreateControls() {
   minimize_ = new ui::TImageButton(this);
   minimize_->SetFallbackSize({28, 24});
   minimize_->setToolTip("Minimize");
+  minimize_->SetGlyph(ui::TImageButton::bgMinimize);
   close_ = new ui::TImageButton(this);
   close_->SetFallbackSize({28, 24});
   close_->setToolTip("Close");
+  close_->SetGlyph(ui::TImageButton::bgClose);
   connect(minimize_, &QAbstractButton::clicked, this, &QWidget::showMinimized);
   connect(close_, &QAbstractButton::clicked, this, &QWidget::close);
 
@@ -318,8 +321,8 @@ void TFormMain::ApplySkinLayout() {
   Place(pages_, pos(&app::TSkinLayout::pageControl, kDesignPages));
   const app::TControlPos title = pos(&app::TSkinLayout::titleLabel, kDesignTitle);
   Place(titleLabel_, title);
-  titleLabel_->resize(kWidth - title.left - 24, 24);
-  titleLabel_->setFont(ui::TitleFont(!skin || skin->titleBold));
+  titleBold_ = !skin || skin->titleBold;
+  titleLabel_->resize(kWidth - title.left - 24, QFontMetrics(ui::TitleFont(titleBold_)).height());
 
   const app::TRgb colour = skin ? skin->labelColour : app::TRgb{128, 128, 128};
   for (QLabel* label : {versionLabel_, static_cast<QLabel*>(toolsLink_)}) {
@@ -386,13 +389,21 @@ void TFormMain::ShowPage(TWizardPage page) {
 
 void TFormMain::SetUpPage() {
   const TPageSetUp setUp = PageSetUp(CurrentPage(), edition_.Name, edition_.Download, edition_.Merge);
-  titleLabel_->setText(Q(setUp.Title));
+  FitTitle(Q(setUp.Title));
   back_->setText(kBackCaption);
   next_->setText(Q(setUp.NextCaption));
   exit_->setText(Q(setUp.ExitCaption));
   back_->setEnabled(setUp.BackEnabled);
   next_->setEnabled(setUp.NextEnabled);
   exit_->setEnabled(setUp.ExitEnabled);
+}
+
+void TFormMain::FitTitle(const QString& text) {
+  // One line always: a title too long for the large size takes the body size.
+  QFont font = ui::TitleFont(titleBold_);
+  if (QFontMetrics(font).horizontalAdvance(text) > titleLabel_->width()) font.setPointSize(ui::kFontSize);
+  titleLabel_->setFont(font);
+  titleLabel_->setText(text);
 }
 
 void TFormMain::GoToStartPage() { ShowPage(StartPage(edition_.Download)); }

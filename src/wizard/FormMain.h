@@ -172,6 +172,7 @@ class TFormMain : public ui::TSkinnedFrame, private TRunWindow {
 
   bool FolderReady(const std::string& folder) const;
   void OpenHelpPage(int page);
+  void FitTitle(const QString& text);
   void ClipboardChanged();
   void BeforeClose();
   void SaveOnClose();
@@ -215,6 +216,7 @@ class TFormMain : public ui::TSkinnedFrame, private TRunWindow {
   QMenu* helpMenu_ = nullptr;
   QAction* toolsAction_ = nullptr;
   int helpMenuOffset_ = 0;
+  bool titleBold_ = true;
 
   TModePage* modePage_ = nullptr;
   TFileListPage* fileListPage_ = nullptr;

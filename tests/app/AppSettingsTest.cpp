@@ -124,6 +124,24 @@ TEST_F(AppSettingsTest, ReadsValuesOverTheDefaults) {
   EXPECT_EQ(settings.PreferYouTube18, 2);
 }
 
+TEST_F(AppSettingsTest, AnEditionDefaultClassOutsideTheClassesSeedsVideo) {
+  const std::string editionFolder = test::TempFolder("edition");
+  WriteFile(EditionFilePath(editionFolder), "[SYSTEM]\nDefaultClass=5\n");
+  edition_ = ReadEditionProfile(EditionFilePath(editionFolder));
+  AppSettings settings = Seeded();
+  EXPECT_FALSE(LoadSettings(settings, file_));
+  EXPECT_EQ(settings.OutputFormatClass, 0);
+  EXPECT_NE(ReadFile(file_).find("\nOutputFormatClass=0\n"), std::string::npos);
+}
+
+TEST_F(AppSettingsTest, QuotedFoldersAreReadWithoutTheirQuotes) {
+  WriteFile(file_, "[System]\nOutputFileDir=\"/home/u/My Films/\"\nOutputFormatClass=\"1\"\n");
+  AppSettings settings = Seeded();
+  EXPECT_TRUE(LoadSettings(settings, file_));
+  EXPECT_EQ(settings.OutputFileDir, "/home/u/My Films/");
+  EXPECT_EQ(settings.OutputFormatClass, 1);
+}
+
 struct TEightBitCase {
   const char* stored;
   int expected;

@@ -88,8 +88,21 @@ TEST(EditionProfile, ClassIdsOtherThanDeviceAndAudioMeanVideo) {
   };
   for (const auto& [value, expected] : cases) {
     const EditionProfile edition = ReadEditionText("[SYSTEM]\nDefaultClass=" + std::to_string(value) + "\n");
-    EXPECT_EQ(FormatClassOf(edition.DefaultClass), expected) << value;
+    // Stored as the class it selects, so no reader sees a class 5.
+    EXPECT_EQ(edition.DefaultClass, expected) << value;
   }
+}
+
+TEST(EditionProfile, QuotedValuesAreReadWithoutTheirQuotes) {
+  const EditionProfile edition = ReadEditionText(
+      "[SYSTEM]\nName=\"Pelmora\"\nVersion=\"2.1\"\nRes=\"2\"\nSkin=\"3\"\nMP3=\"1\"\nDefaultClass=\"2\"\n");
+  EXPECT_EQ(edition.Name, "Pelmora");
+  EXPECT_EQ(EditionIcon(edition.Name), "PelmoraIcon");
+  EXPECT_EQ(edition.Version, "2.1");
+  EXPECT_EQ(SkinFolder("/opt/mc/", edition), "/opt/mc/sounds/res2/");
+  EXPECT_EQ(edition.Skin, 3);
+  EXPECT_TRUE(edition.Offers(fcAudio, 1));
+  EXPECT_EQ(edition.DefaultClass, fcAudio);
 }
 
 TEST(EditionProfile, SkinThatIsNotANumberIsSkinZero) {

@@ -95,6 +95,24 @@ TEST_F(IniFileTest, UnparsableIntegersAndBooleansGiveTheirDefaults) {
   EXPECT_EQ(ini.ReadString("S", "empty", "def"), "");
 }
 
+TEST_F(IniFileTest, ValuesLoseOnePairOfSurroundingDoubleQuotes) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"\"Pelmora\"", "Pelmora"}, {"  \"a b\"  ", "a b"}, {"\"\"", ""},
+      {"\"\"x\"\"", "\"x\""},     {"\"a\"b\"", "a\"b"},   {"\"", "\""},
+      {"\"open", "\"open"},       {"close\"", "close\""}, {"'single'", "'single'"},
+      {"mid\"dle", "mid\"dle"},
+  };
+  for (const auto& [stored, expected] : cases) {
+    WriteFile(file_, std::string("[S]\nv=") + stored + "\n");
+    EXPECT_EQ(TIniFile(file_).ReadString("S", "v", "def"), expected) << stored;
+  }
+  WriteFile(file_, "[S]\nn=\"42\"\nb=\"0\"\nbad=\"4\"2\"\n");
+  const TIniFile ini(file_);
+  EXPECT_EQ(ini.ReadInteger("S", "n", 0), 42);
+  EXPECT_FALSE(ini.ReadBool("S", "b", true));
+  EXPECT_EQ(ini.ReadInteger("S", "bad", 7), 7);
+}
+
 TEST_F(IniFileTest, RewritesOneKeyInPlaceAndKeepsEveryOtherLine) {
   WriteFile(file_,
             "; hand-written notes\n"

@@ -139,10 +139,16 @@ int main(int argc, char* argv[]) {
     window.GoToStartPage();
     window.ShowHelpMenu();
     QCoreApplication::processEvents();
-    QImage withMenu = window.grab().toImage();
+    // The menu opens below the window's edge: draw both on one canvas.
+    const QPixmap menu = window.HelpMenu()->grab();
+    const QRect menuRect(window.mapFromGlobal(window.HelpMenu()->pos()), menu.deviceIndependentSize().toSize());
+    const QRect canvasRect = window.rect().united(menuRect);
+    QImage withMenu(canvasRect.size(), QImage::Format_ARGB32_Premultiplied);
+    withMenu.fill(QColor(0xE5, 0xE7, 0xEB));
     {
       QPainter painter(&withMenu);
-      painter.drawPixmap(window.mapFromGlobal(window.HelpMenu()->pos()), window.HelpMenu()->grab());
+      painter.drawPixmap(-canvasRect.topLeft(), window.grab());
+      painter.drawPixmap(menuRect.topLeft() - canvasRect.topLeft(), menu);
     }
     window.HelpMenu()->hide();
     Save(withMenu, prefix + "help-menu.png");

@@ -11,9 +11,7 @@ TDownloadSummaryPage::TDownloadSummaryPage(const QString& finishedText, const QS
     : TSummaryPage(finishedText, hint, parent) {
   convert_ = new ui::TLinkLabel(kConvertCaption, Extras());
   convert_->setFont(ui::TitleFont());
-  QPalette linkPalette = convert_->palette();
-  linkPalette.setColor(QPalette::WindowText, ui::Colour(ui::palette::kAccent));
-  convert_->setPalette(linkPalette);
+  convert_->setProperty("role", ui::kRoleLink);
   Extras()->layout()->addWidget(convert_);
 }
 

@@ -52,7 +52,7 @@ TLinkPage::TLinkPage(TDialogs& dialogs, app::AppSettings& settings, QWidget* par
   qualityLayout->addWidget(qualitySummary_, 1, 0, 1, 2);
 
   auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setContentsMargins(0, 0, 2 * ui::kGrid, ui::kGrid);
   layout->setSpacing(2 * ui::kGrid);
   layout->addLayout(listRow, 1);
   layout->addLayout(folderRow);

@@ -36,14 +36,10 @@ TSummaryPage::TSummaryPage(const QString& finishedText, const QString& hint, QWi
   errors_ = new QPlainTextEdit(this);
   errors_->setReadOnly(true);
   errors_->hide();
-  QPalette errorPalette = errors_->palette();
-  errorPalette.setColor(QPalette::Text, ui::Colour(ui::palette::kError));
-  errors_->setPalette(errorPalette);
+  errors_->setProperty("role", ui::kRoleError);
 
   openFolder_ = new ui::TLinkLabel("Open folder", this);
-  QPalette linkPalette = openFolder_->palette();
-  linkPalette.setColor(QPalette::WindowText, ui::Colour(ui::palette::kAccent));
-  openFolder_->setPalette(linkPalette);
+  openFolder_->setProperty("role", ui::kRoleLink);
 
   extras_ = new QWidget(this);
   auto* extrasLayout = new QVBoxLayout(extras_);
@@ -51,12 +47,10 @@ TSummaryPage::TSummaryPage(const QString& finishedText, const QString& hint, QWi
 
   hint_ = new QLabel(hint, this);
   hint_->setWordWrap(true);
-  QPalette hintPalette = hint_->palette();
-  hintPalette.setColor(QPalette::WindowText, ui::Colour(ui::palette::kSecondary));
-  hint_->setPalette(hintPalette);
+  hint_->setProperty("role", ui::kRoleSecondary);
 
   auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(2 * ui::kGrid, 2 * ui::kGrid, 2 * ui::kGrid, ui::kGrid);
+  layout->setContentsMargins(2 * ui::kGrid, 2 * ui::kGrid, 3 * ui::kGrid, 2 * ui::kGrid);
   layout->setSpacing(2 * ui::kGrid);
   layout->addWidget(finished_);
   layout->addWidget(box);
