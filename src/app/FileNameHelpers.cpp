@@ -6,10 +6,10 @@
 #include <string_view>
 #include <vector>
 
+#include "app/OutputFile.h"
+
 namespace mediaconv::app {
 namespace {
-
-constexpr int kLastUniqueNumber = 0x8000;
 
 bool EntryExists(const std::string& path) {
   struct stat info {};
@@ -25,17 +25,12 @@ std::string WithTrailingSeparator(const std::string& path) {
 
 std::string UniqueFileName(const std::string& name, const std::string& folder) {
   const std::string prefix = WithTrailingSeparator(folder.empty() ? std::string(".") : folder);
-  if (!EntryExists(prefix + name)) return name;
-  const size_t lastPart = name.rfind('/');
-  const size_t dot = name.rfind('.');
-  const bool hasExtension = dot != std::string::npos && (lastPart == std::string::npos || dot > lastPart);
-  const std::string base = hasExtension ? name.substr(0, dot) : name;
-  const std::string extension = hasExtension ? name.substr(dot) : std::string();
-  for (int n = 1; n < kLastUniqueNumber; ++n) {
-    std::string candidate = base + "(" + std::to_string(n) + ")" + extension;
+  // Counting goes on for as long as names are taken: a user's file is never
+  // handed out as free.
+  for (long long n = 0;; ++n) {
+    std::string candidate = NumberedFileName(name, n);
     if (!EntryExists(prefix + candidate)) return candidate;
   }
-  return base + "(" + std::to_string(kLastUniqueNumber) + ")" + extension;
 }
 
 std::string SafeFileName(const std::string& text) {

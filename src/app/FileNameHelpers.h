@@ -9,8 +9,9 @@ std::string WithTrailingSeparator(const std::string& path);
 
 // A name (without folder) that no entry of the folder has yet: the name
 // itself when it is free, else base + "(n)" + extension for the first free n
-// from 1. After 32767 taken candidates the name with 32768 is returned
-// unchecked. A folder, a link or any other entry of that name counts as taken.
+// from 1, however many are taken. A folder, a link or any other entry of that
+// name counts as taken. Names are cut to the file system's 255 bytes at a
+// character boundary, keeping the extension and the "(n)".
 std::string UniqueFileName(const std::string& name, const std::string& folder);
 
 // The text with each character that a file name cannot hold on the systems

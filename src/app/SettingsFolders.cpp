@@ -90,12 +90,12 @@ std::string DocumentsFolderFor(const std::string& appDataFolder, const std::stri
   configured = WithoutTrailingSeparators(configured);
   if (!configured.empty() && configured != cleanHome && ReadableFolder(configured))
     return WithTrailingSeparator(configured);
-  if (!cleanHome.empty()) {
+  if (!cleanHome.empty() && cleanHome != "/") {
     const std::string documents = WithTrailingSeparator(cleanHome) + "Documents";
     if (ReadableFolder(documents)) return WithTrailingSeparator(documents);
     if (ReadableFolder(cleanHome)) return WithTrailingSeparator(cleanHome);
   }
-  return "/";
+  return {};
 }
 
 std::string DocumentsFolder() {

@@ -14,7 +14,8 @@ std::string AppDataFolderFor(const std::string& xdgConfigHome, const std::string
 
 // The documents folder, with a trailing "/": XDG_DOCUMENTS_DIR from
 // <config home>/user-dirs.dirs (else from the environment), else
-// <home>/Documents, else <home>; "/" when none of them is a readable folder.
+// <home>/Documents, else <home>; empty when none of them is a readable
+// folder (never the root: a missing home must not send files there).
 std::string DocumentsFolder();
 std::string DocumentsFolderFor(const std::string& appDataFolder, const std::string& home,
                                const std::string& xdgDocumentsDir);

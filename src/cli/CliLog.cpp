@@ -1,5 +1,9 @@
 #include "cli/CliLog.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -12,10 +16,46 @@ TCliLog::~TCliLog() {
   if (file_) std::fclose(file_);
 }
 
-bool TCliLog::Open(const std::string& path, std::string& error) {
-  file_ = std::fopen(path.c_str(), "w");
-  if (!file_) error = "cannot write the log file " + path + ": " + std::strerror(errno);
-  return file_ != nullptr;
+namespace {
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Whether the file is one of the inputs, through whatever name or link.
+bool IsOneOf(const struct stat& file, const std::vector<std::string>& inputs) {
+  for (const std::string& input : inputs) {
+    struct stat info {};
+    if (::stat(input.c_str(), &info) == 0 && SameFile(info, file)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+TCliLog::TOpenResult TCliLog::Open(const std::vector<std::string>& inputs, std::string& error) {
+  if (path_.empty() || file_) return orOpened;
+  struct stat info {};
+  if (::stat(path_.c_str(), &info) == 0 && IsOneOf(info, inputs)) {
+    error = "the log file " + path_ + " is one of the input files";
+    return orIsInput;
+  }
+  // Appended to, never truncated: an earlier log (or a file named by
+  // mistake) keeps what it held.
+  const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOCTTY, 0666);
+  if (fd >= 0 && ::fstat(fd, &info) == 0 && IsOneOf(info, inputs)) {
+    ::close(fd);
+    error = "the log file " + path_ + " is one of the input files";
+    return orIsInput;
+  }
+  if (fd >= 0) file_ = ::fdopen(fd, "a");
+  if (!file_) {
+    error = "cannot write the log file " + path_ + ": " + std::strerror(errno);
+    if (fd >= 0) ::close(fd);
+    return orFailed;
+  }
+  if (logger_) logger_->SetLogLevel(engine::llDebug);
+  return orOpened;
 }
 
 void TCliLog::Attach(engine::TFFLogger& logger) {
@@ -53,7 +93,7 @@ void TCliLog::Write(const std::string& line) {
 
 void TCliLog::AppendLog(const std::string& line) {
   Write(line);
-  if (IsErrorLine(line)) console_.Err(line);
+  if (IsErrorLine(line) || line.rfind("Warning: ", 0) == 0) console_.Err(line);
 }
 
 void TCliLog::LoggerLine(uint32_t threadId, engine::TLogLevel level, const std::string& message) {

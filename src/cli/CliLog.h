@@ -3,6 +3,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "cli/Console.h"
 #include "engine/log/FFLogger.h"
@@ -21,8 +22,14 @@ class TCliLog {
   TCliLog(const TCliLog&) = delete;
   TCliLog& operator=(const TCliLog&) = delete;
 
-  // Opens (truncates) the log file; false with the reason on failure.
-  bool Open(const std::string& path, std::string& error);
+  // The file of --log, opened later by Open: a command first checks its
+  // arguments, so that a mistyped command line leaves the file alone.
+  void SetPath(const std::string& path) { path_ = path; }
+  const std::string& Path() const { return path_; }
+  enum TOpenResult { orOpened, orIsInput, orFailed };
+  // Opens the file of SetPath for appending (nothing when none was given),
+  // unless it is one of inputs under any name; with the reason in error.
+  TOpenResult Open(const std::vector<std::string>& inputs, std::string& error);
   bool HasFile() const { return file_ != nullptr; }
   // Starts taking the logger's lines: every level into a log file, only the
   // fatal ones (for standard error) without one.
@@ -43,6 +50,7 @@ class TCliLog {
   TConsole& console_;
   std::mutex mutex_;
   FILE* file_ = nullptr;
+  std::string path_;
   engine::TFFLogger* logger_ = nullptr;
 };
 

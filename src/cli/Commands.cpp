@@ -11,6 +11,20 @@ int UsageError(TCliContext& context, const std::string& message, const std::stri
   return kExitUsage;
 }
 
+int OpenLogFile(TCliContext& context, const std::vector<std::string>& inputs, const std::string& command) {
+  std::string error;
+  switch (context.Log.Open(inputs, error)) {
+    case TCliLog::orOpened:
+      return kExitOk;
+    case TCliLog::orIsInput:
+      return UsageError(context, error, command);
+    case TCliLog::orFailed:
+      break;
+  }
+  context.Console.Err("mediaconv-cli: " + error);
+  return kExitUsage;
+}
+
 bool LoadMediaLibraries(TCliContext& context) {
   auto& loader = engine::TFFLoader::Instance();
   if (loader.LibrariesLoaded(engine::EngineLibraries)) return true;

@@ -20,6 +20,11 @@ int RunConvert(const TArguments& args, TCliContext& context);
 // the system's); reports the loader's reason on standard error when it fails.
 bool LoadMediaLibraries(TCliContext& context);
 
+// Opens the --log file once the command's arguments are valid; kExitOk, or
+// the status to end with (a log file that is one of the inputs is a usage
+// error).
+int OpenLogFile(TCliContext& context, const std::vector<std::string>& inputs, const std::string& command);
+
 // A usage error: the message and a hint on standard error.
 int UsageError(TCliContext& context, const std::string& message, const std::string& command = {});
 

@@ -3,23 +3,31 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 namespace mediaconv::cli {
 
 TConsole::TConsole() : interactive_(::isatty(STDOUT_FILENO) == 1) {}
 
 void TConsole::ClearLive() {
-  if (!liveShown_) return;
+  if (!liveShown_ || outClosed_) return;
   std::fputs("\r\033[K", stdout);
-  std::fflush(stdout);
+  WroteOut();
   liveShown_ = false;
 }
 
 void TConsole::Out(const std::string& line) {
   std::scoped_lock lock(mutex_);
+  if (outClosed_) return;
   ClearLive();
   std::fputs(line.c_str(), stdout);
   std::fputc('\n', stdout);
-  std::fflush(stdout);
+  WroteOut();
+}
+
+void TConsole::WroteOut() {
+  // Nobody reads any more: the run goes on, silently.
+  if (std::fflush(stdout) != 0 && errno == EPIPE) outClosed_ = true;
 }
 
 void TConsole::Err(const std::string& line) {
@@ -33,9 +41,10 @@ void TConsole::Err(const std::string& line) {
 void TConsole::Live(const std::string& line) {
   if (!interactive_) return;
   std::scoped_lock lock(mutex_);
+  if (outClosed_) return;
   std::fputs("\r\033[K", stdout);
   std::fputs(line.c_str(), stdout);
-  std::fflush(stdout);
+  WroteOut();
   liveShown_ = true;
 }
 

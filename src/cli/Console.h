@@ -24,10 +24,12 @@ class TConsole {
 
  private:
   void ClearLive();
+  void WroteOut();
 
   std::mutex mutex_;
   bool interactive_ = false;
   bool liveShown_ = false;
+  bool outClosed_ = false;  // the reader of standard output went away
 };
 
 }  // namespace mediaconv::cli

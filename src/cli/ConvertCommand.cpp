@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -26,7 +28,8 @@ extern "C" void OnInterrupt(int signal) {
   }
 }
 
-// Catches Ctrl+C (and a termination request) for the life of the run.
+// Catches Ctrl+C, a termination request and a hang-up (the terminal went
+// away) for the life of the run: each stops it cleanly.
 class TInterruptGuard {
  public:
   TInterruptGuard() {
@@ -36,16 +39,19 @@ class TInterruptGuard {
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, &oldInt_);
     sigaction(SIGTERM, &action, &oldTerm_);
+    sigaction(SIGHUP, &action, &oldHup_);
   }
   ~TInterruptGuard() {
     sigaction(SIGINT, &oldInt_, nullptr);
     sigaction(SIGTERM, &oldTerm_, nullptr);
+    sigaction(SIGHUP, &oldHup_, nullptr);
   }
   bool Interrupted() const { return interruptSignals.load() > 0; }
 
  private:
   struct sigaction oldInt_ {};
   struct sigaction oldTerm_ {};
+  struct sigaction oldHup_ {};
 };
 
 bool ParsePresetIndex(const std::string& text, int32_t& index) {
@@ -84,8 +90,20 @@ int RunConvert(const TArguments& args, TCliContext& context) {
     selection.SetPresetIndex(*format, index);
   }
   if (args.Has("--out")) settings.OutputFileDir = app::WithTrailingSeparator(args.Value("--out"));
-  if (settings.OutputFileDir.empty()) return UsageError(context, "no output folder; give --out", "convert");
+  if (settings.OutputFileDir.empty())
+    return UsageError(
+        context, "no output folder (the settings name none and there is no documents folder); give --out",
+        "convert");
+  if (const int status = OpenLogFile(context, args.Operands, "convert"); status != kExitOk) return status;
   std::error_code error;
+  // A file, a device or a dangling link of that name: creating it as a
+  // folder would only fail with "File exists".
+  struct stat entry {};
+  if (::lstat(settings.OutputFileDir.substr(0, settings.OutputFileDir.size() - 1).c_str(), &entry) == 0 &&
+      !std::filesystem::is_directory(settings.OutputFileDir, error)) {
+    context.Console.Err("mediaconv-cli: the output folder " + settings.OutputFileDir + " is not a folder");
+    return kExitFailed;
+  }
   std::filesystem::create_directories(settings.OutputFileDir, error);
   if (!std::filesystem::is_directory(settings.OutputFileDir)) {
     context.Console.Err("mediaconv-cli: cannot create the output folder " + settings.OutputFileDir +
@@ -146,8 +164,13 @@ int RunConvert(const TArguments& args, TCliContext& context) {
 
   const convert::TSummary& summary = run.Summary();
   const int skipped = unreadable + summary.SkippedFiles;
-  if (skipped > 0 && !quiet)
-    context.Console.Out("Not converted: " + std::to_string(skipped) + " file(s) could not be read or added");
+  const int unreadOrRefused = skipped - summary.UnwritableFiles;
+  if (unreadOrRefused > 0 && !quiet)
+    context.Console.Out("Not converted: " + std::to_string(unreadOrRefused) +
+                        " file(s) could not be read or added");
+  if (summary.UnwritableFiles > 0 && !quiet)
+    context.Console.Out("Not converted: " + std::to_string(summary.UnwritableFiles) +
+                        " file(s) could not be written");
   const bool allDone = summary.FailedCount == 0 && skipped == 0 && !summary.Cancelled;
   return allDone ? kExitOk : kExitFailed;
 }

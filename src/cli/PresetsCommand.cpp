@@ -24,6 +24,7 @@ int RunPresets(const TArguments& args, TCliContext& context) {
           "presets");
   }
 
+  if (const int status = OpenLogFile(context, {}, "presets"); status != kExitOk) return status;
   TSelectionState selection(context.Defaults.Settings);
   bool first = true;
   for (const TFormatInfo& format : AllFormats()) {

@@ -55,6 +55,7 @@ std::string JsonObject(const TFileListRow& row) {
 }  // namespace
 
 int RunProbe(const TArguments& args, TCliContext& context) {
+  if (const int status = OpenLogFile(context, args.Operands, "probe"); status != kExitOk) return status;
   if (!LoadMediaLibraries(context)) return kExitLibraries;
   const bool json = args.Has("--json");
   TTerminalView view(context.Console, context.Log, false);

@@ -79,7 +79,9 @@ void TTerminalView::ShowProgress(const convert::TProgressDisplay& display) {
 void TTerminalView::ShowSummary(const convert::TSummary& summary) {
   console_.EndLive();
   // Error lines are errors: standard error, also when quiet.
-  for (const std::string& line : summary.ErrorLines) console_.Err(line);
+  // Numbered from 1, as the progress counter numbers them.
+  for (const convert::TTaskError& error : summary.Errors)
+    console_.Err("File (" + std::to_string(error.TaskIndex + 1) + "): " + error.Message);
   if (quiet_) return;
   if (summary.Cancelled) console_.Out("Conversion stopped.");
   console_.Out(std::string(convert::kTotalFilesLabel) + " " + std::to_string(summary.TotalFiles));

@@ -1,3 +1,4 @@
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,9 @@
 using namespace mediaconv;
 
 int main(int argc, char** argv) {
+  // A reader that goes away (| head, | grep -m1) must not end the run midway
+  // with a broken output: writes to it fail instead and printing stops.
+  std::signal(SIGPIPE, SIG_IGN);
   cli::TConsole console;
   const std::vector<std::string> args(argv + 1, argv + argc);
   std::string error;
@@ -36,10 +40,7 @@ int main(int argc, char** argv) {
   // The one logger of the process, placed before anything logs.
   engine::TFFLogger logger;
   cli::TCliLog log(console);
-  if (parsed->Has("--log") && !log.Open(parsed->Value("--log"), error)) {
-    console.Err("mediaconv-cli: " + error);
-    return cli::kExitUsage;
-  }
+  if (parsed->Has("--log")) log.SetPath(parsed->Value("--log"));
   log.Attach(logger);
   cli::TCliContext context{console, log, cli::LoadDefaults()};
   int status = cli::kExitUsage;

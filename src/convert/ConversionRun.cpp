@@ -7,6 +7,7 @@
 #include "app/TimeText.h"
 #include "convert/Completion.h"
 #include "engine/decoder/FFDecoder.h"
+#include "profiles/FormatCatalogue.h"
 
 namespace mediaconv::convert {
 namespace {
@@ -78,6 +79,8 @@ void TConversionRun::Start(std::span<const TFileListRow> files, const TRunOption
   link_->EndedCount = 0;
   link_->TasksCount = 0;
   skippedFiles_ = 0;
+  unwritableFiles_ = 0;
+  errors_.clear();
   queuedDuration_ = 0;
   doneDuration_ = 0;
   barPosition_ = 0;
@@ -93,6 +96,7 @@ void TConversionRun::Start(std::span<const TFileListRow> files, const TRunOption
   layout_.CurrentFileLabel = options.Join ? "Output file:" : "Current file:";
   view_.ProgressListCleared();
   view_.ShowRunLayout(layout_);
+  CheckPresetIndex();
 
   if (!ClearLeftOverTasks()) {
     runStart_ = clock_();
@@ -128,17 +132,35 @@ bool TConversionRun::ClearLeftOverTasks() {
   }
 }
 
+void TConversionRun::CheckPresetIndex() {
+  profiles::TOutputChoice& choice = options_.Choice;
+  const profiles::TFormatInfo* format = profiles::FindFormat(choice.ClassId, choice.FormatId);
+  if (!format ||
+      (choice.PresetIndex >= 0 && choice.PresetIndex < static_cast<int32_t>(format->Captions.size())))
+    return;
+  // A hand-edited or damaged settings file: without this the builder applies
+  // no preset at all and the output gets the libraries' defaults.
+  view_.AppendLog("Warning: preset " + std::to_string(choice.PresetIndex) + " is not one of the " +
+                  std::string(format->Name) + " presets; the default preset " +
+                  std::to_string(format->DefaultPreset) + " is used.");
+  choice.PresetIndex = format->DefaultPreset;
+}
+
 void TConversionRun::CreateTasks(std::span<const TFileListRow> files) {
   profiles::TOutputNames names;
   for (const TFileListRow& file : files)
-    if (!CreateTask(file, names)) ++skippedFiles_;
+    if (const TTaskSetup setup = CreateTask(file, names); setup != tsCreated) {
+      ++skippedFiles_;
+      if (setup == tsOutputFailed) ++unwritableFiles_;
+    }
 }
 
-bool TConversionRun::CreateTask(const TFileListRow& file, profiles::TOutputNames& names) {
+TConversionRun::TTaskSetup TConversionRun::CreateTask(const TFileListRow& file,
+                                                      profiles::TOutputNames& names) {
   engine::TFFDecoder& prober = encoder_.Decoder();
   if (!prober.LoadFile(file.FullName())) {
     view_.AppendLog("File load error: " + prober.LastError());
-    return false;
+    return tsInputFailed;
   }
   profiles::TInputFacts facts;
   facts.FileName = prober.GetFileName();
@@ -151,7 +173,7 @@ bool TConversionRun::CreateTask(const TFileListRow& file, profiles::TOutputNames
   engine::TInputOptions input;
   input.FileName = facts.FileName;
   input.FileFormat = prober.ForcedFormat();
-  bool created = false;
+  TTaskSetup setup = tsInputFailed;
   const int task = encoder_.AddTask(input.FileName, &input);
   if (task < 0) {
     view_.AppendLog("Adding file error: " + encoder_.LastErrMsg());
@@ -167,13 +189,14 @@ bool TConversionRun::CreateTask(const TFileListRow& file, profiles::TOutputNames
     rows_.push_back(row);
     view_.ProgressRowAdded(static_cast<int>(rows_.size()) - 1, row);
     view_.AppendLog("File has been added to convert list.");
-    created = true;
+    setup = tsCreated;
   } else {
     encoder_.RemoveTask(task);
     view_.AppendLog("Cannot do convert, error: " + encoder_.LastErrMsg());
+    setup = tsOutputFailed;
   }
   prober.CloseFile();
-  return created;
+  return setup;
 }
 
 void TConversionRun::CreateJoinedTask(std::span<const TFileListRow> files) {
@@ -276,6 +299,8 @@ void TConversionRun::TaskEnded(const engine::TTerminateInfo& info) {
   }
   if (hasRow) {
     TProgressRow& row = rows_[info.TaskIndex];
+    // The name may have been taken while the file was written.
+    if (!info.OutputFileName.empty()) row.OutputFile = info.OutputFileName;
     if (info.Finished) {
       row.Progress = "100%";
       row.Status = kStatusFinished;
@@ -284,8 +309,10 @@ void TConversionRun::TaskEnded(const engine::TTerminateInfo& info) {
     }
     view_.ProgressRowChanged(info.TaskIndex, row);
   }
-  if (info.Exception)
+  if (info.Exception) {
     errorLines_.push_back("File (" + std::to_string(info.TaskIndex) + "): " + info.ExceptionMsg);
+    errors_.push_back({info.TaskIndex, info.ExceptionMsg});
+  }
   ++link_->EndedCount;
 }
 
@@ -361,6 +388,8 @@ void TConversionRun::ShowSummary() {
   summary_.SucceededCount = succeededCount_;
   summary_.FailedCount = totalFiles_ - succeededCount_;
   summary_.SkippedFiles = skippedFiles_;
+  summary_.UnwritableFiles = unwritableFiles_;
+  summary_.Errors = errors_;
   summary_.Cancelled = cancelled_;
   summary_.ErrorLines = errorLines_;
   completed_ = true;

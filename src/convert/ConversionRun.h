@@ -60,6 +60,12 @@ struct TProgressDisplay {
   TTimeTexts Times;
 };
 
+// The error of one task, for front ends that word the summary line themselves.
+struct TTaskError {
+  int TaskIndex = -1;
+  std::string Message;
+};
+
 struct TSummary {
   int TotalFiles = 0;
   int SucceededCount = 0;
@@ -67,8 +73,12 @@ struct TSummary {
   // Files that never became tasks (unreadable, refused): not in the counts
   // above; their reasons are in the log.
   int SkippedFiles = 0;
+  // Of those, the files whose output could not be set up (read-only or
+  // missing folder, no permission).
+  int UnwritableFiles = 0;
   bool Cancelled = false;
-  std::vector<std::string> ErrorLines;  // "File (%d): message"
+  std::vector<std::string> ErrorLines;  // "File (%d): message", with the 0-based task index
+  std::vector<TTaskError> Errors;       // the same, one per line
 };
 
 // What the progress and summary pages show; called on the main thread.
@@ -158,9 +168,12 @@ class TConversionRun {
   struct TLink;
 
   static void Terminate(const std::shared_ptr<TLink>& link, const engine::TTerminateInfo& info);
+  // A stored preset index outside the format's list becomes its default.
+  void CheckPresetIndex();
   void CreateTasks(std::span<const TFileListRow> files);
   void CreateJoinedTask(std::span<const TFileListRow> files);
-  bool CreateTask(const TFileListRow& file, profiles::TOutputNames& names);
+  enum TTaskSetup { tsCreated, tsInputFailed, tsOutputFailed };
+  TTaskSetup CreateTask(const TFileListRow& file, profiles::TOutputNames& names);
   bool ClearLeftOverTasks();
   void TaskEnded(const engine::TTerminateInfo& info);
   void ListEnded();
@@ -180,6 +193,8 @@ class TConversionRun {
   int totalFiles_ = 0;
   int succeededCount_ = 0;
   int skippedFiles_ = 0;
+  int unwritableFiles_ = 0;
+  std::vector<TTaskError> errors_;
   int barPosition_ = 0;
   TTimeTexts lastTimes_;
   std::chrono::steady_clock::time_point runStart_{};

@@ -3,14 +3,13 @@
 #include <cstdio>
 
 #include "app/FileNameHelpers.h"
+#include "app/OutputFile.h"
 #include "app/TimeText.h"
 #include "profiles/FormatCatalogue.h"
 #include "profiles/PresetTable.h"
 
 namespace mediaconv::profiles {
 namespace {
-
-constexpr int kLastUniqueNumber = 0x8000;
 
 void SetText(std::string& field, std::string_view value) {
   if (!value.empty()) field = value;
@@ -60,11 +59,8 @@ std::string UniqueOutputName(const std::string& name, const std::string& folder,
   const std::string prefix = app::WithTrailingSeparator(folder);
   std::string unique = app::UniqueFileName(name, folder);
   if (names && names->Contains(prefix + unique)) {
-    const size_t dot = name.rfind('.');
-    const std::string base = dot == std::string::npos ? name : name.substr(0, dot);
-    const std::string extension = dot == std::string::npos ? std::string() : name.substr(dot);
-    for (int n = 1; n <= kLastUniqueNumber; ++n) {
-      unique = base + "(" + std::to_string(n) + ")" + extension;
+    for (long long n = 1;; ++n) {
+      unique = app::NumberedFileName(name, n);
       if (!names->Contains(prefix + unique) && app::UniqueFileName(unique, folder) == unique) break;
     }
   }

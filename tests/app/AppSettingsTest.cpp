@@ -250,8 +250,10 @@ TEST(SettingsFolders, DocumentsFolderFromUserDirsThenDocumentsThenHome) {
 }
 
 TEST(SettingsFolders, UnreadableHomeGivesTheRoot) {
-  EXPECT_EQ(DocumentsFolderFor("/nonexistent/.config/", "/nonexistent", ""), "/");
-  EXPECT_EQ(DocumentsFolderFor("/", "", ""), "/");
+  // No usable folder is no folder, never the root.
+  EXPECT_EQ(DocumentsFolderFor("/nonexistent/.config/", "/nonexistent", ""), "");
+  EXPECT_EQ(DocumentsFolderFor("/", "", ""), "");
+  EXPECT_EQ(DocumentsFolderFor("/.config/", "/", ""), "");
 }
 
 TEST(SettingsFolders, EditionNameNamesTheFolderWithSlashesAsSpaces) {

@@ -52,15 +52,25 @@ TEST(UniqueFileName, FoldersAndDanglingLinksCountAsTaken) {
   EXPECT_EQ(UniqueFileName("out.mp4", folder), "out(2).mp4");
 }
 
-TEST(UniqueFileName, StopsAtNumber32768WithoutChecking) {
+TEST(UniqueFileName, KeepsCountingPastNumber32767AndNeverHandsOutATakenName) {
   const std::string folder = test::TempFolder("unique");
   test::WriteFile(folder + "/a.txt", "");
-  for (int n = 1; n <= 32766; ++n) test::WriteFile(folder + "/a(" + std::to_string(n) + ").txt", "");
-  EXPECT_EQ(UniqueFileName("a.txt", folder), "a(32767).txt");
-  test::WriteFile(folder + "/a(32767).txt", "");
-  EXPECT_EQ(UniqueFileName("a.txt", folder), "a(32768).txt");
-  test::WriteFile(folder + "/a(32768).txt", "");
-  EXPECT_EQ(UniqueFileName("a.txt", folder), "a(32768).txt");
+  for (int n = 1; n <= 32768; ++n) test::WriteFile(folder + "/a(" + std::to_string(n) + ").txt", "");
+  EXPECT_EQ(UniqueFileName("a.txt", folder), "a(32769).txt");
+}
+
+TEST(UniqueFileName, CutsLongNamesAtACharacterKeepingExtensionAndNumber) {
+  const std::string folder = test::TempFolder("unique");
+  // 100 three-byte characters: 300 bytes before ".mp3".
+  std::string base;
+  for (int i = 0; i < 100; ++i) base += "\xe2\x82\xac";
+  const std::string free = UniqueFileName(base + ".mp3", folder);
+  ASSERT_LE(free.size(), 255u);
+  EXPECT_EQ(free, base.substr(0, 249) + ".mp3");
+  test::WriteFile(folder + "/" + free, "");
+  const std::string next = UniqueFileName(base + ".mp3", folder);
+  EXPECT_EQ(next, base.substr(0, 246) + "(1).mp3");
+  EXPECT_TRUE(std::filesystem::exists(folder + "/" + free));
 }
 
 TEST(SafeFileName, ReplacesEachForbiddenCharacter) {

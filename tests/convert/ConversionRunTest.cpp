@@ -116,6 +116,8 @@ TEST_F(ConversionRunTest, RefusedInputAndRefusedOutputAreLoggedAndNotTasks) {
   EXPECT_TRUE(run_.Completed());
   EXPECT_EQ(view_.Summary.TotalFiles, 0);
   EXPECT_EQ(view_.Summary.SkippedFiles, 2);
+  // Only the second failed on the output's side.
+  EXPECT_EQ(view_.Summary.UnwritableFiles, 1);
 }
 
 TEST_F(ConversionRunTest, SameNameFromTwoFoldersGetsTwoOutputs) {
@@ -125,6 +127,28 @@ TEST_F(ConversionRunTest, SameNameFromTwoFoldersGetsTwoOutputs) {
   ASSERT_EQ(encoder_.TasksCount(), 2);
   EXPECT_EQ(encoder_.Tasks[0].Output, out_ + "run_two.mp3");
   EXPECT_EQ(encoder_.Tasks[1].Output, out_ + "run_two(1).mp3");
+}
+
+TEST_F(ConversionRunTest, APresetIndexOutsideTheListFallsBackToTheDefaultWithAWarning) {
+  // MP3: four presets, default 2.
+  for (const int32_t stored : {-5, -1, 4, 99999}) {
+    TScriptedEncoder encoder;
+    TRecordingView view;
+    TConversionRun run{encoder, view, mainThread_, clock_.Function()};
+    encoder.Run = &run;
+    options_.Choice = {profiles::kClassAudio, 1, stored, out_};
+    options_.Settings = &settings_;
+    run.Start(std::vector<TFileListRow>{RowFor(two_)}, options_);
+    ASSERT_EQ(encoder.TasksCount(), 1);
+    engine::TOutputOptions expected;
+    profiles::ApplyOutputProfile(expected, profiles::kClassAudio, 1, 2, nullptr);
+    EXPECT_EQ(encoder.Tasks[0].Options.AudioBitrate, expected.AudioBitrate) << stored;
+    EXPECT_EQ(encoder.Tasks[0].Options.AudioCodec, "libmp3lame") << stored;
+    EXPECT_THAT(view.Log,
+                ::testing::Contains(::testing::HasSubstr("Warning: preset " + std::to_string(stored) +
+                                                         " is not one of the MP3 presets")))
+        << stored;
+  }
 }
 
 TEST_F(ConversionRunTest, LastWmaPresetCopiesTheInputsAudioBitRateOnlyPerFile) {
@@ -339,6 +363,9 @@ TEST_F(ConversionRunTest, TaskErrorsBecomeNumberedErrorLines) {
   encoder_.End(1, false, "Error while opening encoder");
   encoder_.EndList();
   EXPECT_EQ(view_.Summary.ErrorLines, std::vector<std::string>{"File (1): Error while opening encoder"});
+  ASSERT_EQ(view_.Summary.Errors.size(), 1u);
+  EXPECT_EQ(view_.Summary.Errors[0].TaskIndex, 1);
+  EXPECT_EQ(view_.Summary.Errors[0].Message, "Error while opening encoder");
   EXPECT_EQ(view_.Summary.FailedCount, 1);
 }
 

@@ -397,6 +397,8 @@ void TCustomEncoder::TaskEnded(TFFmpeg& task) {
       terminateInfo_.Finished = task.Completed();
       terminateInfo_.Exception = task.Failed();
       terminateInfo_.ExceptionMsg = task.ErrorMessage();
+      terminateInfo_.OutputFileName =
+          task.WrittenFiles().empty() ? std::string() : task.WrittenFiles().front();
       if (!async_ && working_) {
         CallTerminate(*handler, terminateInfo_);
       } else {
@@ -448,6 +450,7 @@ void TCustomEncoder::EndList() {
     terminateInfo_.Finished = true;
     terminateInfo_.Exception = false;
     terminateInfo_.ExceptionMsg.clear();
+    terminateInfo_.OutputFileName.clear();
     if (!async_)
       CallTerminate(*handler, terminateInfo_);
     else

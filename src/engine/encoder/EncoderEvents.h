@@ -37,6 +37,9 @@ struct TTerminateInfo {
   bool Finished = false;
   bool Exception = false;
   std::string ExceptionMsg;
+  // The file the task's first output was left in: its own name, or the next
+  // free numbered one when that was taken meanwhile; empty when none.
+  std::string OutputFileName;
 };
 
 struct TPreviewInfo {

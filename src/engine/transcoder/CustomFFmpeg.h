@@ -66,6 +66,8 @@ class TCustomFFmpeg : public TTranscoderOptions {
   bool Failed() const { return failed_; }
   const std::string& ErrorMessage() const { return errorMessage_; }
   const std::string& LastErrorText() const { return lastErrorText_; }
+  // The files an ended run left under their final names, in output order.
+  const std::vector<std::string>& WrittenFiles() const { return writtenFiles_; }
 
   int InputFileCount() const { return int(inputs_.size()); }
   int OutputFileCount() const override;
@@ -125,6 +127,7 @@ class TCustomFFmpeg : public TTranscoderOptions {
   void ReportProgress(int fileIndex, bool final);
   void ReleaseRunResources();
   void ResetCore();
+  void FinishOutputFile(TOutputFile& file, bool writesFile);
   void Fail(const std::string& message);
   void NotifyEnd();
   void ReportStartError(const std::string& message);
@@ -217,6 +220,7 @@ class TCustomFFmpeg : public TTranscoderOptions {
   bool failed_ = false;
   std::string errorMessage_;
   std::string lastErrorText_;
+  std::vector<std::string> writtenFiles_;
 
   std::unique_ptr<TConvertThread> thread_;
   std::thread notifyThread_;  // gives the end notification of a core that never ran

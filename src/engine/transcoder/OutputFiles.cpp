@@ -1,4 +1,5 @@
 // Output set-up: container, streams, encoders, headers.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -64,6 +65,20 @@ AVPixelFormat ChoosePixelFormat(const void* sender, const AVCodec* codec, AVPixe
                   "Incompatible pixel format '%s' for codec '%s', auto-selecting format '%s'",
                   av::av_get_pix_fmt_name(wanted), codec->name, av::av_get_pix_fmt_name(best));
   return best;
+}
+
+// A local file is written under a hidden name and takes its final name when
+// the run ends, so that no half-written file ever carries it. Devices, pipes
+// and other protocols are written in place, as are numbered image sequences,
+// whose muxer makes the names itself.
+bool WritesThroughPartFile(const std::string& url, const AVOutputFormat* format) {
+  if (format->flags & AVFMT_NEEDNUMBER) return false;
+  const size_t colon = url.find(':');
+  const bool local = url.rfind("file:", 0) == 0 || colon == std::string::npos || url.find('/') < colon;
+  if (!local) return false;
+  struct stat info {};
+  const std::string path = URLToFileName(url);
+  return ::stat(path.c_str(), &info) != 0 || S_ISREG(info.st_mode);
 }
 
 }  // namespace
@@ -163,7 +178,14 @@ void TCustomFFmpeg::OpenOutputFile(const std::string& fileName, bool join) {
     fail(ErrorText(fileName, -33));
 
   if (!(format->flags & AVFMT_NOFILE)) {
-    const int opened = OpenOutputURL(&raw->pb, url, AVIO_FLAG_WRITE);
+    std::string target = url;
+    if (WritesThroughPartFile(url, format)) {
+      int errorNumber = 0;
+      file->part = app::TPartFile::Create(URLToFileName(url), errorNumber);
+      if (!file->part) fail(ErrorText(fileName, AVERROR(errorNumber)));
+      target = FileNameToURL(file->part->OpenName());
+    }
+    const int opened = OpenOutputURL(&raw->pb, target, AVIO_FLAG_WRITE);
     if (opened < 0) fail(ErrorText(fileName, opened));
   }
 

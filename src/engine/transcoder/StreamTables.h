@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/OutputFile.h"
 #include "engine/common/AvHandles.h"
 #include "engine/loader/Av.h"
 #include "engine/transcoder/FilterGraph.h"
@@ -136,6 +137,9 @@ struct TOutputFile {
   AVFormatContext* context = nullptr;
   std::vector<std::unique_ptr<TOutputStream>> streams;
   std::string fileName;
+  // The hidden file written until the run ends; null when the output is
+  // written in place (devices, pipes, protocols).
+  std::unique_ptr<app::TPartFile> part;
   bool shared = false;  // a join segment entry
   bool headerWritten = false;
 };

@@ -755,11 +755,7 @@ void TCustomFFmpeg::ResetCore() {
     if (context->pb && !(context->oformat->flags & AVFMT_NOFILE)) CloseOutputURL(&context->pb);
     const bool writesFile = !(context->oformat->flags & AVFMT_NOFILE);
     av::avformat_free_context(context);
-    // An output that stayed empty is removed; devices and pipes are left alone.
-    struct stat info {};
-    const std::string name = URLToFileName(FileNameToURL(file->fileName));
-    if (writesFile && ::stat(name.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size == 0)
-      ::unlink(name.c_str());
+    FinishOutputFile(*file, writesFile);
   }
   {
     std::scoped_lock lock(CodecLock());
@@ -768,6 +764,29 @@ void TCustomFFmpeg::ResetCore() {
   }
   inputs_.clear();
   joinMode_ = false;
+}
+
+void TCustomFFmpeg::FinishOutputFile(TOutputFile& file, bool writesFile) {
+  if (file.part) {
+    // A completed or stopped run keeps what it wrote; a failed one, or one
+    // that wrote nothing, leaves nothing behind.
+    std::unique_ptr<app::TPartFile> part = std::move(file.part);
+    if (failed_ || part->Size() == 0) return;
+    std::string error;
+    const std::string claimed = part->Claim(error);
+    if (claimed.empty())
+      Fail(TextFormat("%s: cannot give the output its name: %s", file.fileName.c_str(), error.c_str()));
+    else
+      writtenFiles_.push_back(claimed);
+    return;
+  }
+  // An output that stayed empty is removed; devices and pipes are left alone.
+  struct stat info {};
+  const std::string name = URLToFileName(FileNameToURL(file.fileName));
+  if (writesFile && ::stat(name.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size == 0)
+    ::unlink(name.c_str());
+  else if (!failed_)
+    writtenFiles_.push_back(file.fileName);
 }
 
 }  // namespace mediaconv::engine

@@ -1,0 +1,220 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "CliTestSupport.h"
+
+namespace mediaconv::cli::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::vector<std::string> Names(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Thirty seconds of tone: long enough for runs to overlap and to be killed midway.
+std::string LongTone() {
+  return MediaFixture("cli_long_tone.wav",
+                      "-f lavfi -i sine=frequency=440:sample_rate=48000:duration=30 -ac 2");
+}
+
+// Thirty seconds of video that takes seconds to convert.
+std::string LongClip() {
+  return MediaFixture("cli_safety_clip.mkv",
+                      "-f lavfi -i testsrc2=size=640x480:rate=25:duration=30 "
+                      "-f lavfi -i sine=duration=30 -c:v mpeg4 -q:v 5 -c:a mp2");
+}
+
+class CliSafetyTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    config_ = TempFolder("cli-config");
+    out_ = TempFolder("cli-out");
+  }
+  std::string Command(const std::string& arguments) const {
+    return "XDG_CONFIG_HOME=" + ShellQuote(config_) + " HOME=" + ShellQuote(config_) + " " + Cli() + " " +
+           arguments;
+  }
+  TCommandResult Run(const std::string& arguments) { return RunCli(arguments, config_); }
+
+  std::string config_, out_;
+};
+
+TEST_F(CliSafetyTest, TwoRunsIntoOneFolderAtOnceWriteTwoOutputs) {
+  const std::string tone = LongTone();
+  const std::string convert =
+      Command("convert --format WAV --preset 0 --out " + ShellQuote(out_) + " " + ShellQuote(tone));
+  const TCommandResult result =
+      RunCommand("{ " + convert + " > " + ShellQuote(out_ + "/../a.txt") + " 2>&1 & " + convert + " > " +
+                 ShellQuote(out_ + "/../b.txt") + " 2>&1; wait $!; }; echo first=$?");
+  const std::string printed = ReadText(out_ + "/../a.txt") + ReadText(out_ + "/../b.txt");
+  EXPECT_EQ(Names(out_), (std::vector<std::string>{"cli_long_tone(1).wav", "cli_long_tone.wav"})) << printed;
+  // Each run names the file it actually wrote.
+  EXPECT_NE(printed.find("Finish. -> " + out_ + "/cli_long_tone.wav\n"), std::string::npos) << printed;
+  EXPECT_NE(printed.find("Finish. -> " + out_ + "/cli_long_tone(1).wav\n"), std::string::npos) << printed;
+  for (const char* name : {"/cli_long_tone.wav", "/cli_long_tone(1).wav"})
+    EXPECT_NEAR(std::stod(ProbeFormat(out_ + name)["duration"]), 30.0, 0.1) << name;
+}
+
+TEST_F(CliSafetyTest, AKilledRunLeavesNoFileUnderAFinalNameAndTheNextRunTidiesUp) {
+  const std::string clip = LongClip();
+  const std::string printed = out_ + "/../printed.txt";
+  const std::string convert =
+      Command("convert --format AVI --preset 1 --out " + ShellQuote(out_) + " " + ShellQuote(clip));
+  RunCommand(convert + " > " + ShellQuote(printed) +
+             " 2>&1 & pid=$!; for i in $(seq 600); do grep -q Converting " + ShellQuote(printed) +
+             " && break; sleep 0.1; done; sleep 0.5; kill -KILL $pid; wait $pid");
+  ASSERT_NE(ReadText(printed).find("Converting"), std::string::npos) << ReadText(printed);
+  std::vector<std::string> left = Names(out_);
+  ASSERT_EQ(left.size(), 1u);
+  EXPECT_TRUE(std::regex_match(left[0], std::regex(R"(\.cli_safety_clip\.avi\.[0-9a-f]{8}\.part)")))
+      << left[0];
+
+  const TCommandResult again =
+      Run("convert --format MP3 --preset 0 --out " + ShellQuote(out_) + " " + ShellQuote(clip));
+  EXPECT_EQ(again.exitCode, 0) << again.output;
+  // Another output's temporary is not this run's to remove.
+  EXPECT_EQ(Names(out_).size(), 2u);
+  const TCommandResult third =
+      Run("convert --format AVI --preset 1 --out " + ShellQuote(out_) + " " + ShellQuote(PresetTone()));
+  const TCommandResult same = Run("convert --quiet --format AVI --preset 0 --out " + ShellQuote(out_) + " " +
+                                  ShellQuote(clip) + " --log /dev/null");
+  EXPECT_EQ(same.exitCode, 0) << same.output;
+  EXPECT_EQ(Names(out_),
+            (std::vector<std::string>{"cli_safety_clip.avi", "cli_safety_clip.mp3", "cli_tone.avi"}))
+      << third.output;
+}
+
+TEST_F(CliSafetyTest, AFailedWriteLeavesNeitherATemporaryNorAFinalName) {
+  // Writes past 64 KiB fail with "File too large" instead of killing the program.
+  const TCommandResult result = RunCommand(
+      "trap '' XFSZ; ulimit -f 64; " +
+      Command("convert --format WAV --preset 0 --out " + ShellQuote(out_) + " " + ShellQuote(LongTone())) +
+      " 2>&1");
+  EXPECT_EQ(result.exitCode, 1) << result.output;
+  EXPECT_NE(result.output.find("Failed."), std::string::npos) << result.output;
+  // Numbered from 1, as the progress counter "[1/1]" numbers it.
+  EXPECT_NE(result.output.find("\nFile (1): "), std::string::npos) << result.output;
+  EXPECT_TRUE(fs::is_empty(out_)) << Names(out_)[0];
+}
+
+TEST_F(CliSafetyTest, ALogFileIsLeftAloneByAUsageErrorAndAppendedToByARun) {
+  const std::string log = out_ + "/run.log";
+  std::ofstream(log) << "earlier run\n";
+  for (const char* arguments : {"convert --format XYZ --log ", "convert --format mp3 --preset 9 --log ",
+                                "presets --class sound --log "}) {
+    const TCommandResult result = Run(arguments + ShellQuote(log) + " x.wav");
+    EXPECT_EQ(result.exitCode, 2) << arguments << result.output;
+    EXPECT_EQ(ReadText(log), "earlier run\n") << arguments;
+  }
+  EXPECT_EQ(Run("convert --format XYZ --log " + ShellQuote(out_ + "/new.log") + " x.wav").exitCode, 2);
+  EXPECT_FALSE(fs::exists(out_ + "/new.log"));
+  const TCommandResult result = Run("convert --format WAV --preset 0 --out " + ShellQuote(out_ + "/wav") +
+                                    " --log " + ShellQuote(log) + " " + ShellQuote(PresetTone()));
+  EXPECT_EQ(result.exitCode, 0) << result.output;
+  const std::string text = ReadText(log);
+  EXPECT_EQ(text.rfind("earlier run\n", 0), 0u) << text.substr(0, 200);
+  EXPECT_NE(text.find("File has been added to convert list."), std::string::npos);
+}
+
+TEST_F(CliSafetyTest, ALogFileThatIsAnInputUnderAnyNameIsAUsageError) {
+  const std::string input = out_ + "/in.wav";
+  fs::copy_file(PresetTone(), input);
+  const std::string original = ReadText(input);
+  fs::create_symlink(input, out_ + "/link.log");
+  fs::create_hard_link(input, out_ + "/hard.log");
+  for (const std::string& log : {input, out_ + "/link.log", out_ + "/hard.log",
+                                 out_ + "/../" + fs::path(out_).filename().string() + "/in.wav"}) {
+    for (const std::string& command :
+         {"convert --format mp3 --out " + ShellQuote(out_ + "/mp3"), std::string("probe --json")}) {
+      const TCommandResult result = Run(command + " --log " + ShellQuote(log) + " " + ShellQuote(input));
+      EXPECT_EQ(result.exitCode, 2) << command << " " << log << "\n" << result.output;
+      EXPECT_NE(result.output.find("is one of the input files"), std::string::npos) << result.output;
+      EXPECT_EQ(ReadText(input), original) << log;
+    }
+  }
+  EXPECT_FALSE(fs::exists(out_ + "/mp3/in.mp3"));
+}
+
+TEST_F(CliSafetyTest, AClosedStandardOutputOnlyStopsThePrinting) {
+  const std::string tone = PresetTone();
+  const std::string status = out_ + "/../status.txt";
+  const TCommandResult result =
+      RunCommand("{ " +
+                 Command("convert --format MP3 --preset 0 --out " + ShellQuote(out_) + " " +
+                         ShellQuote(tone) + " " + ShellQuote(tone) + " " + ShellQuote(tone)) +
+                 "; echo $? > " + ShellQuote(status) + "; } | grep -m1 Finish");
+  EXPECT_NE(result.output.find("Finish. -> "), std::string::npos) << result.output;
+  EXPECT_EQ(ReadText(status), "0\n");
+  EXPECT_EQ(Names(out_), (std::vector<std::string>{"cli_tone(1).mp3", "cli_tone(2).mp3", "cli_tone.mp3"}));
+  for (const std::string name : {"/cli_tone.mp3", "/cli_tone(1).mp3", "/cli_tone(2).mp3"})
+    EXPECT_NEAR(std::stod(ProbeFormat(out_ + name)["duration"]), 2.0, 0.2) << name;
+}
+
+TEST_F(CliSafetyTest, HangUpStopsTheRunCleanlyLikeAnInterrupt) {
+  const std::string clip = LongClip();
+  const std::string printed = out_ + "/../printed.txt";
+  const TCommandResult result = RunCommand(
+      Command("convert --format AVI --preset 1 --out " + ShellQuote(out_) + " " + ShellQuote(clip) + " " +
+              ShellQuote(clip)) +
+      " > " + ShellQuote(printed) + " 2>&1 & pid=$!; for i in $(seq 600); do grep -q Converting " +
+      ShellQuote(printed) + " && break; sleep 0.1; done; kill -HUP $pid; wait $pid; echo status=$?");
+  const std::string text = ReadText(printed);
+  EXPECT_NE(result.output.find("status=1"), std::string::npos) << result.output << text;
+  for (const char* line : {"Conversion stopped.\n", "Total files: 2\n", "Failed: 2\n"})
+    EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+  // The stopped file plays up to where it stopped; the second never started.
+  EXPECT_EQ(Names(out_), std::vector<std::string>{"cli_safety_clip.avi"});
+  EXPECT_LT(std::stod(ProbeFormat(out_ + "/cli_safety_clip.avi")["duration"]), 30.0);
+}
+
+TEST_F(CliSafetyTest, WithoutADocumentsFolderConvertWithoutOutRefuses) {
+  const std::string work = TempFolder("cli-cwd");
+  fs::copy_file(PresetTone(), work + "/x.wav");
+  const TCommandResult result =
+      RunCommand("cd " + ShellQuote(work) + " && XDG_CONFIG_HOME=" + ShellQuote(config_) +
+                 " HOME=/nonexistent-home " + Cli() + " convert --format MP3 x.wav");
+  EXPECT_EQ(result.exitCode, 2) << result.output;
+  EXPECT_NE(result.output.find("give --out"), std::string::npos) << result.output;
+  EXPECT_FALSE(fs::exists("/x.mp3"));
+  EXPECT_EQ(Names(work), std::vector<std::string>{"x.wav"});
+}
+
+TEST_F(CliSafetyTest, AnOutputFolderThatIsNoFolderIsSaidToBeNone) {
+  std::ofstream(out_ + "/file") << "x";
+  fs::create_symlink(out_ + "/nowhere", out_ + "/dangling");
+  for (const std::string& folder : {out_ + "/file", std::string("/dev/null"), out_ + "/dangling"}) {
+    const TCommandResult result =
+        Run("convert --format MP3 --out " + ShellQuote(folder) + " " + ShellQuote(PresetTone()));
+    EXPECT_EQ(result.exitCode, 1) << result.output;
+    EXPECT_NE(result.output.find("is not a folder"), std::string::npos) << result.output;
+    EXPECT_EQ(result.output.find("File exists"), std::string::npos) << result.output;
+  }
+  EXPECT_FALSE(fs::exists(out_ + "/nowhere"));
+}
+
+TEST_F(CliSafetyTest, AnOutputThatCannotBeCreatedIsSummarisedAsNotWritten) {
+  // A folder in which nobody, root included, can create a file.
+  const TCommandResult result = Run("convert --format MP3 --out /proc " + ShellQuote(PresetTone()));
+  EXPECT_EQ(result.exitCode, 1) << result.output;
+  EXPECT_NE(result.output.find("1 file(s) could not be written"), std::string::npos) << result.output;
+  EXPECT_EQ(result.output.find("could not be read"), std::string::npos) << result.output;
+}
+
+}  // namespace
+}  // namespace mediaconv::cli::test
