@@ -89,6 +89,9 @@ class TFormMain : public ui::TSkinnedFrame, private TRunWindow {
   void ExitClick();
   // "Convert the downloaded file(s) now! "
   void ConvertDownloadedClick();
+  // Files named on the command line (or by "Open With"): convert mode with
+  // them on Step1.
+  void OpenFiles(const QStringList& files);
 
   void ShowHelpMenu();
   void ShowAbout();

@@ -1,8 +1,11 @@
 // The main window's side of the conversion and download runs: the pages'
 // owners start, stop and follow the runs from here.
 #include <QClipboard>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QRadioButton>
+#include <QUrl>
 
 #include "convert/ConversionRun.h"
 #include "convert/FFEncoderRunAdapter.h"
@@ -13,6 +16,7 @@
 #include "wizard/pages/DownloadSummaryPage.h"
 #include "wizard/pages/FileListPage.h"
 #include "wizard/pages/LinkPage.h"
+#include "wizard/pages/ModePage.h"
 #include "wizard/pages/ProgressPage.h"
 #include "wizard/pages/SummaryPage.h"
 
@@ -26,6 +30,19 @@ TSessionServices& TFormMain::SessionServices() {
     session_ = desktopSession_.get();
   }
   return *session_;
+}
+
+void TFormMain::OpenFiles(const QStringList& files) {
+  if (files.isEmpty() || !startedUp_) return;
+  QStringList names;
+  for (const QString& file : files) {
+    // "Open With" may hand over file URLs.
+    const QUrl url(file);
+    names << (url.isLocalFile() ? url.toLocalFile() : QFileInfo(file).absoluteFilePath());
+  }
+  modePage_->ConvertChoice()->setChecked(true);
+  ShowPage(wpStep1);
+  fileListPage_->AddFiles(names);
 }
 
 void TFormMain::OnStartConversion() { StartConversion(); }

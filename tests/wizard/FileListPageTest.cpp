@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include "ConvertTestSupport.h"
+#include "WizardTestSupport.h"
 #include "app/AppSettings.h"
 #include "engine/decoder/FFDecoder.h"
 #include "engine/loader/FFLoader.h"
@@ -125,6 +126,15 @@ class FileListPageTest : public QObject {
     page.Action(convert::faDelete)->trigger();
     QCOMPARE(page.Files().Selected(), -1);
     QCOMPARE(States(page), (QList<bool>{false, false, false, false, false}));
+  }
+
+  void FilesOfTheCommandLineStartInConvertMode() {
+    mediaconv::test::TWizardFixture f(mediaconv::test::FullEdition());
+    const QString mp3 = QString::fromStdString(Mp3Tone());
+    f.window->OpenFiles({mp3, QUrl::fromLocalFile(mp3).toString()});
+    QCOMPARE(f.window->CurrentPage(), wpStep1);
+    QCOMPARE(f.window->FileListPage()->Count(), 2);
+    QCOMPARE(Cell(*f.window->FileListPage(), 1, convert::fcFileFullName), mp3);
   }
 
   void DroppedFolderAndMpegFile() {
