@@ -11,6 +11,7 @@
 #include "convert/FFEncoderRunAdapter.h"
 #include "profiles/SelectionState.h"
 #include "wizard/FormMain.h"
+#include "wizard/convert/Previewer.h"
 #include "wizard/convert/SessionServices.h"
 #include "wizard/pages/DownloadPage.h"
 #include "wizard/pages/DownloadSummaryPage.h"
@@ -53,6 +54,8 @@ void TFormMain::StartConversion() {
     runView_ = std::make_unique<TConversionView>(static_cast<TRunWindow&>(*this), *progressPage_,
                                                  *summaryPage_, dialogs_, SessionServices(), title_);
     run_ = std::make_unique<convert::TConversionRun>(*runAdapter_, *runView_, mainThread_);
+    // Tasks with preview on show their frames in a window of their own.
+    TPreviewer::Install(mainThread_);
     // The handlers hold the run's link, not the run: a late end does nothing.
     encoder_.OnProgress = [handler = run_->ProgressHandler()](
                               engine::TCustomEncoder&, engine::TProgressInfo* info) { handler(*info); };

@@ -6,6 +6,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <QApplication>
+#include <thread>
+#include "app/QueueMainThread.h"
 #include "convert/FileList.h"
 #include "engine/decoder/FFDecoder.h"
 #include "engine/loader/FFLoader.h"
@@ -13,6 +16,7 @@
 #include "wizard/convert/FileListModel.h"
 #include "wizard/convert/FormFailedAddFile.h"
 #include "wizard/convert/FormShutdown.h"
+#include "wizard/convert/Previewer.h"
 
 namespace mediaconv::wizard {
 namespace {
@@ -135,6 +139,36 @@ class FileListModelTest : public QObject {
     QVERIFY(form.isVisible());
     form.Tick();
     QCOMPARE(form.result(), int(QDialog::Accepted));
+  }
+
+  void PreviewerShowsFramesOnTheMainThreadUntilClosed() {
+    app::TQueueMainThread mainThread;
+    TPreviewer::Install(mainThread);
+    std::unique_ptr<engine::IPreviewWindow> previewer = engine::CreatePreviewWindow();
+    QVERIFY(previewer);
+    engine::TBitmap frame;
+    frame.Width = 96;
+    frame.Height = 54;
+    frame.BitsPerPixel = 24;
+    frame.Stride = 96 * 3;
+    frame.Bits.assign(size_t(frame.Stride) * frame.Height, 200);
+    bool wanted = false;
+    std::thread task([&] { wanted = previewer->Show(frame, 1'500'000); });
+    task.join();
+    QVERIFY(wanted);
+    mainThread.ServePending();
+    QWidget* window = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+      if (widget->objectName() == "Previewer") window = widget;
+    QVERIFY(window);
+    QVERIFY(window->isVisible());
+    QCOMPARE(window->size(), QSize(96, 54));
+    QCOMPARE(window->windowTitle(), QString("00:00:01.500"));
+    window->close();
+    QVERIFY(!previewer->Show(frame, 1'540'000));
+    previewer.reset();
+    mainThread.ServePending();
+    engine::SetPreviewWindowFactory({});
   }
 
   void FailedWindowListsEachErrorAndOpensTheSupportPage() {
