@@ -9,7 +9,7 @@ CTEST_ARGS ?= --output-on-failure -j $(JOBS)
 # Labels of the tests that need no display; the sanitizer build runs these.
 HEADLESS_LABELS ?= app|engine|profiles|convert|http|download|cli
 
-.PHONY: deps build run install test test-asan test-tsan bench format clean
+.PHONY: deps build run install screenshots test test-asan test-tsan bench format clean
 
 deps:
 	@scripts/install-deps.sh
@@ -23,6 +23,11 @@ run: build
 
 install: build
 	@DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)
+
+# Pictures of every page, the help menu, the log and About windows, for two
+# editions and two skins, on the offscreen platform.
+screenshots: build
+	@QT_QPA_PLATFORM=offscreen $(BUILD)/tests/mediaconv-screenshots $(BUILD)/screenshots $(BUILD)/bin
 
 test: build
 	@cd $(BUILD) && ctest $(CTEST_ARGS)

@@ -23,7 +23,7 @@ constexpr QSize kChromeButton{32, 28};
 constexpr QSize kBottomButton{88, 28};
 constexpr QSize kTopLogo{232, 36};
 constexpr QSize kLeftLogo{168, 360};
-constexpr QSize kModePicture{216, 144};
+constexpr QSize kModePicture{176, 120};
 
 const QString kProductWords = QStringLiteral("Media Converter");
 
@@ -118,6 +118,7 @@ void WriteBottomButtons(const QString& folder, TSkinLook look) {
 
 void WriteTopLogo(const QString& folder) {
   WritePng(folder, "toplogo", kTopLogo, [](QPainter& painter) {
+    // Drawn for the window corner: the mark sits centred in the band.
     Mark(painter, QRectF(16, 6, 24, 24));
     painter.setFont(Font(15, true));
     painter.setPen(kWhite);
@@ -173,7 +174,7 @@ void WriteModePictures(const QString& folder) {
   WritePng(folder, "downloadyoutube", kModePicture, [card](QPainter& painter) {
     Card(painter, card, kWhite, kBorder);
     // A browser page with a video, and the arrow that brings it home.
-    const QRectF page(32, 24, 112, 80);
+    const QRectF page(24, 20, 96, 68);
     Card(painter, page, kSurface, kBorder, 4);
     painter.setPen(QPen(kBorder, 1.0));
     painter.drawLine(QPointF(page.left(), page.top() + 14.5), QPointF(page.right(), page.top() + 14.5));
@@ -182,21 +183,21 @@ void WriteModePictures(const QString& folder) {
       painter.setBrush(kBorder.darker(115));
       painter.drawEllipse(QPointF(page.left() + 9 + dot * 8, page.top() + 7.5), 2.2, 2.2);
     }
-    DrawPictogram(painter, pgVideo, QRectF(page.center().x() - 20, page.top() + 22, 40, 40), kSecondaryText);
-    Card(painter, QRectF(128, 64, 56, 56), kAccent, Qt::transparent, 28);
-    DrawPictogram(painter, pgDownload, QRectF(140, 76, 32, 32), kWhite);
+    DrawPictogram(painter, pgVideo, QRectF(page.center().x() - 16, 44, 32, 32), kSecondaryText);
+    Card(painter, QRectF(104, 56, 48, 48), kAccent, Qt::transparent, 24);
+    DrawPictogram(painter, pgDownload, QRectF(114, 66, 28, 28), kWhite);
   });
   WritePng(folder, "youtubeconvert", kModePicture, [card](QPainter& painter) {
     Card(painter, card, kWhite, kBorder);
     // A film becomes a video, a device or a sound.
-    Card(painter, QRectF(24, 44, 56, 56), kSurface, kBorder);
-    DrawPictogram(painter, pgFilm, QRectF(36, 56, 32, 32), kSecondaryText);
-    DrawPictogram(painter, pgConvert, QRectF(92, 56, 32, 32), kAccent);
+    Card(painter, QRectF(20, 36, 48, 48), kSurface, kBorder);
+    DrawPictogram(painter, pgFilm, QRectF(30, 46, 28, 28), kSecondaryText);
+    DrawPictogram(painter, pgConvert, QRectF(78, 46, 28, 28), kAccent);
+    painter.setPen(QPen(kBorder, 1.0));
+    painter.drawLine(QPointF(118.5, 20), QPointF(118.5, 100));
     const TPictogram targets[] = {pgVideo, pgPhone, pgAudio};
     for (int i = 0; i < 3; ++i)
-      DrawPictogram(painter, targets[i], QRectF(148, 24 + i * 36, 24, 24), i == 1 ? kAccent : kSecondaryText);
-    painter.setPen(QPen(kBorder, 1.0));
-    painter.drawLine(QPointF(140.5, 28), QPointF(140.5, 116));
+      DrawPictogram(painter, targets[i], QRectF(132, 16 + i * 32, 24, 24), i == 1 ? kAccent : kSecondaryText);
   });
 }
 

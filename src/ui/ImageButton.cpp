@@ -36,8 +36,8 @@ void TImageButton::SetTransparent(bool transparent) {
 
 TImageButton::TState TImageButton::CurrentState() const {
   if (!isEnabled()) return bsDisabled;
-  // A checked button (the chosen format) shows pressed.
-  if (isDown() || isChecked()) return bsPressed;
+  if (isChecked()) return bsSelected;
+  if (isDown()) return bsPressed;
   if (hovered_) return bsHover;
   return bsNormal;
 }
@@ -51,12 +51,14 @@ void TImageButton::paintEvent(QPaintEvent*) {
   painter.setRenderHint(QPainter::Antialiasing);
   const TState state = CurrentState();
   if (!transparent_) {
-    const QPixmap& image = images_[state].isNull() ? images_[bsNormal] : images_[state];
+    TState shown = state;
+    if (shown == bsSelected && images_[bsSelected].isNull()) shown = bsPressed;
+    const QPixmap& image = images_[shown].isNull() ? images_[bsNormal] : images_[shown];
     if (image.isNull())
       PaintFallback(painter, state);
     else
       painter.drawPixmap(rect(), image);
-  } else if (state == bsHover || state == bsPressed) {
+  } else if (state == bsHover || state == bsPressed || state == bsSelected) {
     // A soft highlight keeps the state readable on the dark band.
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(255, 255, 255, state == bsPressed ? 56 : 32));
@@ -81,8 +83,9 @@ void TImageButton::PaintFallback(QPainter& painter, TState state) {
     // highlight under the mouse, the error colour behind a pressed close.
     if (state == bsHover || state == bsPressed) {
       painter.setPen(Qt::NoPen);
-      painter.setBrush(glyph_ == bgClose && state == bsPressed ? Colour(palette::kError)
-                                                                 : QColor(255, 255, 255, state == bsPressed ? 56 : 32));
+      painter.setBrush(glyph_ == bgClose && state == bsPressed
+                           ? Colour(palette::kError)
+                           : QColor(255, 255, 255, state == bsPressed ? 56 : 32));
       painter.drawRoundedRect(box, kRadius, kRadius);
     }
     painter.setPen(QPen(Colour(palette::kWhite), 1.5, Qt::SolidLine, Qt::RoundCap));
@@ -98,7 +101,7 @@ void TImageButton::PaintFallback(QPainter& painter, TState state) {
   QColor fill = Colour(palette::kWhite);
   QColor line = Colour(palette::kBorder);
   if (state == bsHover) line = Colour(palette::kAccent);
-  if (state == bsPressed) {
+  if (state == bsPressed || state == bsSelected) {
     fill = QColor(palette::kAccent);
     fill.setAlpha(28);
     line = Colour(palette::kAccent);

@@ -12,13 +12,14 @@ namespace mediaconv::ui {
 class TImageButton : public QAbstractButton {
   Q_OBJECT
  public:
-  enum TState { bsNormal, bsHover, bsPressed, bsDisabled, kStateCount };
+  // Selected: a checked button, such as the chosen format.
+  enum TState { bsNormal, bsHover, bsPressed, bsDisabled, bsSelected, kStateCount };
   // What a button without images draws: a caption box or a window glyph.
   enum TGlyph { bgNone, bgMinimize, bgClose };
 
   explicit TImageButton(QWidget* parent = nullptr);
 
-  // Missing states fall back to the normal image.
+  // Missing states fall back: selected to pressed, the others to normal.
   void SetImages(const std::array<QPixmap, kStateCount>& images);
   void SetFallbackSize(QSize size);
   void SetTransparent(bool transparent);

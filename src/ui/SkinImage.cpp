@@ -1,6 +1,7 @@
 #include "ui/SkinImage.h"
 
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QImage>
 
 #include "ui/Palette.h"
@@ -18,10 +19,20 @@ QImage WithMagentaTransparent(const QImage& image) {
 }
 
 QPixmap LoadSkinImage(const QString& folder, const QString& fileName) {
-  QImage image(folder + fileName);
-  if (image.isNull()) return {};
-  if (QFileInfo(fileName).suffix().compare("bmp", Qt::CaseInsensitive) == 0)
+  const QFileInfo info(fileName);
+  // A screen of twice the density takes the artwork drawn at twice the size.
+  const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+  QImage image;
+  if (ratio > 1.0) {
+    image.load(folder + info.completeBaseName() + "@2x." + info.suffix());
+    if (!image.isNull()) image.setDevicePixelRatio(2.0);
+  }
+  if (image.isNull() && !image.load(folder + fileName)) return {};
+  if (info.suffix().compare("bmp", Qt::CaseInsensitive) == 0) {
+    const qreal imageRatio = image.devicePixelRatio();
     image = WithMagentaTransparent(image);
+    image.setDevicePixelRatio(imageRatio);
+  }
   return QPixmap::fromImage(image);
 }
 

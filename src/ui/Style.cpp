@@ -33,15 +33,17 @@ QString ApplicationStyleSheet() {
   const QString radius = QString::number(kRadius) + "px";
   QString sheet;
   // Roles for labels whose colour carries meaning; the palette colours the rest.
-  sheet += QString("QLabel[role=\"link\"] { color: %1; }\n"
-                   "QLabel[role=\"secondary\"] { color: %2; }\n"
-                   "QPlainTextEdit[role=\"error\"] { color: %3; }\n")
+  sheet += QString(
+               "QLabel[role=\"link\"] { color: %1; }\n"
+               "QLabel[role=\"secondary\"] { color: %2; }\n"
+               "QPlainTextEdit[role=\"error\"] { color: %3; }\n")
                .arg(accent, secondary, Hex(kError));
   sheet += QString(
                "QListView, QListWidget, QTreeView, QTreeWidget, QPlainTextEdit, QTextEdit {"
                " background: %1; border: 1px solid %2; border-radius: %3;"
                " selection-background-color: %4; selection-color: %1; }\n")
                .arg(white, border, radius, accent);
+  sheet += "QListWidget::item { padding: 4px 8px; }\n";
   sheet += QString(
                "QHeaderView::section { background: %1; color: %2; border: none;"
                " border-bottom: 1px solid %3; padding: 4px 8px; }\n")

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QVBoxLayout>
 #include <stdexcept>
@@ -52,7 +53,11 @@ TFormLog::TFormLog(TDialogs& dialogs, QWidget* parent)
   connect(save_, &QPushButton::clicked, this, &TFormLog::SaveLog);
 }
 
-void TFormLog::AppendLog(const QString& line) { text_->appendPlainText(line); }
+void TFormLog::AppendLog(const QString& line) {
+  text_->appendPlainText(line);
+  // Lines begin with what tells them apart; keep their starts in view.
+  text_->horizontalScrollBar()->setValue(0);
+}
 
 QString TFormLog::Text() const { return text_->toPlainText(); }
 

@@ -62,8 +62,8 @@ constexpr app::TControlPos kDesignNext{true, 522, 510};
 constexpr app::TControlPos kDesignExit{true, 672, 510};
 constexpr app::TControlPos kDesignPages{true, 203, 74};
 constexpr app::TControlPos kDesignTitle{true, 24, 43};
-constexpr QPoint kTopLogoPos{16, 6};
-constexpr QPoint kLeftLogoPos{16, 80};
+constexpr QPoint kTopLogoPos{0, 0};
+constexpr QPoint kLeftLogoPos{12, 84};
 constexpr int kLabelLeft = 24;
 constexpr int kVersionTop = 462;
 constexpr int kToolsTop = 480;
@@ -275,6 +275,7 @@ void TFormMain::ApplyEdition() {
   skinFolder_ = Q(app::SkinFolder(paths_.ExeFolder.toStdString(), edition_));
   LoadSkinImages();
   ApplySkinLayout();
+  outputPage_->LoadButtonImages(paths_.ExeFolder + "images/");
   outputPage_->LayOutButtons(edition_.Formats);
 }
 
@@ -322,6 +323,7 @@ void TFormMain::ApplySkinLayout() {
   const app::TControlPos title = pos(&app::TSkinLayout::titleLabel, kDesignTitle);
   Place(titleLabel_, title);
   titleBold_ = !skin || skin->titleBold;
+  titleTop_ = title.top;
   titleLabel_->resize(kWidth - title.left - 24, QFontMetrics(ui::TitleFont(titleBold_)).height());
 
   const app::TRgb colour = skin ? skin->labelColour : app::TRgb{128, 128, 128};
@@ -399,10 +401,18 @@ void TFormMain::SetUpPage() {
 }
 
 void TFormMain::FitTitle(const QString& text) {
-  // One line always: a title too long for the large size takes the body size.
+  // A title too long for the large size takes the body size; one still too
+  // long wraps onto a second line above, so it never runs into the page.
   QFont font = ui::TitleFont(titleBold_);
   if (QFontMetrics(font).horizontalAdvance(text) > titleLabel_->width()) font.setPointSize(ui::kFontSize);
+  const QFontMetrics metrics(font);
+  const bool wraps = metrics.horizontalAdvance(text) > titleLabel_->width();
   titleLabel_->setFont(font);
+  titleLabel_->setWordWrap(wraps);
+  titleLabel_->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+  const int lineHeight = QFontMetrics(ui::TitleFont(titleBold_)).height();
+  const int height = wraps ? 2 * metrics.lineSpacing() : lineHeight;
+  titleLabel_->setGeometry(titleLabel_->x(), titleTop_ + lineHeight - height, titleLabel_->width(), height);
   titleLabel_->setText(text);
 }
 
@@ -605,13 +615,17 @@ void TFormMain::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void TFormMain::dropEvent(QDropEvent* event) {
+  DropFiles(event->mimeData()->urls());
+  event->acceptProposedAction();
+}
+
+void TFormMain::DropFiles(const QList<QUrl>& urls) {
   app::BeginBusy();
   QStringList names;
-  for (const QUrl& url : event->mimeData()->urls())
+  for (const QUrl& url : urls)
     if (url.isLocalFile()) names << url.toLocalFile();
   fileListPage_->AddDroppedFiles(names);
   app::EndBusy();
-  event->acceptProposedAction();
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {

@@ -1,5 +1,7 @@
 #pragma once
+#include <QList>
 #include <QString>
+#include <QUrl>
 #include <array>
 #include <memory>
 
@@ -92,6 +94,10 @@ class TFormMain : public ui::TSkinnedFrame, private TRunWindow {
   // Files named on the command line (or by "Open With"): convert mode with
   // them on Step1.
   void OpenFiles(const QStringList& files);
+
+  // Files dropped from a file manager: folders and kinds the list does not
+  // take are skipped.
+  void DropFiles(const QList<QUrl>& urls);
 
   void ShowHelpMenu();
   void ShowAbout();
@@ -220,6 +226,7 @@ class TFormMain : public ui::TSkinnedFrame, private TRunWindow {
   QAction* toolsAction_ = nullptr;
   int helpMenuOffset_ = 0;
   bool titleBold_ = true;
+  int titleTop_ = 0;
 
   TModePage* modePage_ = nullptr;
   TFileListPage* fileListPage_ = nullptr;

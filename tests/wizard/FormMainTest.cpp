@@ -1,16 +1,19 @@
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <thread>
 
 #include "WizardTestSupport.h"
+#include "app/BusyCounter.h"
 #include "app/FormatButtonLayout.h"
 #include "convert/FileList.h"
 #include "engine/log/FFLogger.h"
@@ -18,6 +21,7 @@
 #include "ui/LinkLabel.h"
 #include "ui/PageControl.h"
 #include "wizard/FormAbout.h"
+#include "wizard/Shell.h"
 #include "wizard/pages/DownloadSummaryPage.h"
 #include "wizard/pages/FileListPage.h"
 #include "wizard/pages/LinkPage.h"
@@ -40,7 +44,8 @@ void AddFile(TWizardFixture& f, const QString& name = "/media/clip.avi") {
   f.window->FileListPage()->Refresh();
 }
 
-void ExpectButtons(TFormMain& w, const QString& next, const QString& exit, bool back, bool nextOn, bool exitOn) {
+void ExpectButtons(TFormMain& w, const QString& next, const QString& exit, bool back, bool nextOn,
+                   bool exitOn) {
   QCOMPARE(w.BackButton()->text(), QString("Back"));
   QCOMPARE(w.NextButton()->text(), next);
   QCOMPARE(w.ExitButton()->text(), exit);
@@ -100,26 +105,36 @@ class FormMainTest : public QObject {
     const QString step1 =
         "Select the videos you want to convert. Use \"Move Up\" and \"Move Down\" to change the order.";
     const QString step2 = "Select an output mode and specify a path for the output files.";
-    QTest::newRow("mode") << download << wpMode << "Welcome to Pelmora! What do you want to do?" << "Next"
+    QTest::newRow("mode") << download << wpMode << "Welcome to Pelmora! What do you want to do?"
+                          << "Next"
                           << "Exit" << false << true << true;
-    QTest::newRow("step1 download") << download << wpStep1 << step1 << "Next" << "Cancel" << true << true << true;
-    QTest::newRow("step1 convert only") << convertOnly << wpStep1 << step1 << "Next" << "Exit" << false << true
-                                        << true;
-    QTest::newRow("step2") << download << wpStep2 << step2 << "Convert" << "Cancel" << true << true << true;
-    QTest::newRow("step2 merge") << merge << wpStep2 << step2 << "Join Now" << "Cancel" << true << true << true;
-    QTest::newRow("step3") << download << wpStep3 << "Conversion information." << "Next" << "Cancel" << false
-                           << false << true;
-    QTest::newRow("step3 merge") << merge << wpStep3 << "Conversion information." << "Next" << "Cancel" << false
-                                 << false << true;
-    QTest::newRow("step4") << download << wpStep4 << "The conversion is finished." << "Finish" << "Exit" << false
-                           << true << true;
-    QTest::newRow("step5") << download << wpStep5
-                           << "Copy a YouTube link from your browser address bar and Paste here" << "Download"
+    QTest::newRow("step1 download") << download << wpStep1 << step1 << "Next"
+                                    << "Cancel" << true << true << true;
+    QTest::newRow("step1 convert only") << convertOnly << wpStep1 << step1 << "Next"
+                                        << "Exit" << false << true << true;
+    QTest::newRow("step2") << download << wpStep2 << step2 << "Convert"
                            << "Cancel" << true << true << true;
-    QTest::newRow("step6") << download << wpStep6 << "Downloading information." << "Next" << "Cancel" << false
-                           << false << true;
-    QTest::newRow("step7") << download << wpStep7 << "The downloading is finished." << "Finish" << "Exit"
-                           << false << true << true;
+    QTest::newRow("step2 merge") << merge << wpStep2 << step2 << "Join Now"
+                                 << "Cancel" << true << true << true;
+    QTest::newRow("step3") << download << wpStep3 << "Conversion information."
+                           << "Next"
+                           << "Cancel" << false << false << true;
+    QTest::newRow("step3 merge") << merge << wpStep3 << "Conversion information."
+                                 << "Next"
+                                 << "Cancel" << false << false << true;
+    QTest::newRow("step4") << download << wpStep4 << "The conversion is finished."
+                           << "Finish"
+                           << "Exit" << false << true << true;
+    QTest::newRow("step5") << download << wpStep5
+                           << "Copy a YouTube link from your browser address bar and Paste here"
+                           << "Download"
+                           << "Cancel" << true << true << true;
+    QTest::newRow("step6") << download << wpStep6 << "Downloading information."
+                           << "Next"
+                           << "Cancel" << false << false << true;
+    QTest::newRow("step7") << download << wpStep7 << "The downloading is finished."
+                           << "Finish"
+                           << "Exit" << false << true << true;
   }
 
   void SetUpTable() {
@@ -198,8 +213,8 @@ class FormMainTest : public QObject {
       w.ShowPage(wpStep1);
       AddFile(f);
       (w.*click)();
-      const QString question = click == &TFormMain::BackClick ? "Are you sure to cancel and go back?"
-                                                              : "Are you sure to cancel?";
+      const QString question =
+          click == &TFormMain::BackClick ? "Are you sure to cancel and go back?" : "Are you sure to cancel?";
       QCOMPARE(f.dialogs.LastText(), question);
       QCOMPARE(w.CurrentPage(), wpStep1);
       QCOMPARE(w.FileListPage()->Count(), 1);
@@ -311,7 +326,8 @@ class FormMainTest : public QObject {
     w.NextClick();
     QCOMPARE(w.CurrentPage(), wpStep5);
     w.NextClick();
-    QCOMPARE(f.dialogs.LastText(), QString("Please Copy & Paste the YouTube video links you want to download."));
+    QCOMPARE(f.dialogs.LastText(),
+             QString("Please Copy & Paste the YouTube video links you want to download."));
     QCOMPARE(w.CurrentPage(), wpStep5);
 
     w.LinkPage()->AddLink("https://www.youtube.com/watch?v=abc");
@@ -341,7 +357,8 @@ class FormMainTest : public QObject {
     f.dialogs.confirmAnswers = {true};
     w.ExitClick();
     QCOMPARE(w.CurrentPage(), wpStep7);
-    QCOMPARE(w.DownloadSummaryPage()->FinishedLabel()->text(), QString("Pelmora has finished the downloading."));
+    QCOMPARE(w.DownloadSummaryPage()->FinishedLabel()->text(),
+             QString("Pelmora has finished the downloading."));
 
     w.ConvertDownloadedClick();
     QCOMPARE(f.dialogs.LastText(), QString("No file downloaded! Please try again."));
@@ -421,8 +438,8 @@ class FormMainTest : public QObject {
     QTest::newRow("7") << "7" << QPoint(696, 4) << QPoint(40, 510) << QPoint(672, 510) << QPoint(203, 74)
                        << QPoint(24, 43) << true;
     // Not a number: the default variant.
-    QTest::newRow("text") << "wide" << QPoint(696, 4) << QPoint(40, 510) << QPoint(672, 510) << QPoint(203, 74)
-                          << QPoint(24, 43) << true;
+    QTest::newRow("text") << "wide" << QPoint(696, 4) << QPoint(40, 510) << QPoint(672, 510)
+                          << QPoint(203, 74) << QPoint(24, 43) << true;
     QTest::newRow("empty") << "" << QPoint(696, 4) << QPoint(40, 510) << QPoint(672, 510) << QPoint(203, 74)
                            << QPoint(24, 43) << true;
   }
@@ -518,7 +535,8 @@ class FormMainTest : public QObject {
     TWizardFixture f(FullEdition("Dunvarra Video Converter"));
     TFormMain& w = *f.window;
     QStringList captions;
-    for (QAction* action : w.HelpMenu()->actions()) captions << (action->isSeparator() ? "-" : action->text());
+    for (QAction* action : w.HelpMenu()->actions())
+      captions << (action->isSeparator() ? "-" : action->text());
     QCOMPARE(captions, QStringList({"Help Content", "How Tos && Tutorial Videos...", "-", "Home Page...",
                                     "More Free Tools...", "-", "Check for Updates...",
                                     "Contact Technical Support...", "-", "About"}));
@@ -562,6 +580,7 @@ class FormMainTest : public QObject {
     TWizardFixture f(FullEdition());
     TFormMain& w = *f.window;
     w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
     QTest::keyClick(&w, Qt::Key_F1);
     QCOMPARE(urls.opened, QStringList({"https://www.example.com/pelmora/help/Help_Content.html"}));
     // The file list's keys act on the file list page only.
@@ -625,16 +644,20 @@ class FormMainTest : public QObject {
     TWizardFixture f(With(FullEdition(), {"DefaultClass=2", "DefaultAudio=1"}));
     const QString settings = f.SettingsText();
     QCOMPARE(f.window->SettingsFile(), f.paths.AppDataFolder + "Pelmora/system.dat");
-    for (const char* key :
-         {"LastOpenDir", "OutputFileDir", "OutputURLDir", "OutputFormatClass", "OutputAudioFormat",
-          "OutputVideoFormat", "OutputDeviceFormat", "OutputWAVPreset", "OutputMP3Preset", "OutputWMAPreset",
-          "OutputOGGPreset", "OutputM4APreset", "OutputAACPreset", "OutputFLACPreset", "OutputMP2Preset",
-          "OutputAVIPreset", "OutputMP4Preset", "OutputFLVPreset", "OutputSWFPreset", "OutputMPEGPreset",
-          "OutputRMPreset", "OutputWMVPreset", "OutputMOVPreset", "Output3GPPreset", "OutputiPodPreset",
-          "OutputiPhonePreset", "OutputAppleTVPreset", "OutputPSPPreset", "OutputBlackBerryPreset",
-          "OutputMobilePhonePreset", "OutputiPadPreset", "PlayASoundWhenFinished", "ShutDownWhenFinished",
-          "PreferYouTubeQuality", "PreferYouTube1", "PreferYouTube2", "PreferYouTube3", "PreferYouTube4",
-          "PreferYouTube5", "PreferYouTube6", "PreferYouTube7", "PreferYouTube18"})
+    for (const char* key : {"LastOpenDir",          "OutputFileDir",          "OutputURLDir",
+                            "OutputFormatClass",    "OutputAudioFormat",      "OutputVideoFormat",
+                            "OutputDeviceFormat",   "OutputWAVPreset",        "OutputMP3Preset",
+                            "OutputWMAPreset",      "OutputOGGPreset",        "OutputM4APreset",
+                            "OutputAACPreset",      "OutputFLACPreset",       "OutputMP2Preset",
+                            "OutputAVIPreset",      "OutputMP4Preset",        "OutputFLVPreset",
+                            "OutputSWFPreset",      "OutputMPEGPreset",       "OutputRMPreset",
+                            "OutputWMVPreset",      "OutputMOVPreset",        "Output3GPPreset",
+                            "OutputiPodPreset",     "OutputiPhonePreset",     "OutputAppleTVPreset",
+                            "OutputPSPPreset",      "OutputBlackBerryPreset", "OutputMobilePhonePreset",
+                            "OutputiPadPreset",     "PlayASoundWhenFinished", "ShutDownWhenFinished",
+                            "PreferYouTubeQuality", "PreferYouTube1",         "PreferYouTube2",
+                            "PreferYouTube3",       "PreferYouTube4",         "PreferYouTube5",
+                            "PreferYouTube6",       "PreferYouTube7",         "PreferYouTube18"})
       QVERIFY2(settings.contains(QString("\n") + key + "="), key);
     QVERIFY(settings.contains("OutputFormatClass=2"));
     QVERIFY(settings.contains("OutputAudioFormat=1"));
@@ -703,6 +726,49 @@ class FormMainTest : public QObject {
     QVERIFY(f.log->isVisible());
     QVERIFY(f.log->windowFlags() & Qt::WindowStaysOnTopHint);
     QVERIFY(!f.log->isModal());
+  }
+
+  void DropsTakeOnlyFilesOfTheListedKinds() {
+    TWizardFixture f(FullEdition());
+    TFormMain& w = *f.window;
+    QDir().mkpath(f.dir.path() + "/folder.avi");
+    for (const char* name : {"/a.avi", "/b.AVI", "/c.mpeg", "/d.txt"})
+      test::WriteText(f.dir.path() + name, "x");
+    QList<QUrl> urls;
+    for (const char* name : {"/folder.avi", "/a.avi", "/b.AVI", "/c.mpeg", "/d.txt"})
+      urls << QUrl::fromLocalFile(f.dir.path() + name);
+    w.DropFiles(urls);
+    // Both taken files are probed; neither is media, so both are reported.
+    const QString log = f.log->Text();
+    QCOMPARE(log.count("File load error: "), 2);
+    QVERIFY(log.contains("a.avi"));
+    QVERIFY(log.contains("b.AVI"));
+    QVERIFY(!log.contains("c.mpeg"));
+    QCOMPARE(f.dialogs.LastKind(), QString("notice"));
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+  }
+
+  void PasteFollowsTheClipboard() {
+    TWizardFixture f(FullEdition());
+    QGuiApplication::clipboard()->setText("https://www.youtube.com/watch?v=abc");
+    QTRY_VERIFY(f.window->LinkPage()->PasteButton()->isEnabled());
+    QGuiApplication::clipboard()->clear();
+    QTRY_VERIFY(!f.window->LinkPage()->PasteButton()->isEnabled());
+  }
+
+  void BusyCursorNests() {
+    TOverrideCursor cursor;
+    app::BusyCounter().SetCursor(&cursor);
+    app::EndBusy();  // without a begin: nothing
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    app::BeginBusy();
+    app::BeginBusy();
+    QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    app::EndBusy();
+    QVERIFY(QGuiApplication::overrideCursor() != nullptr);
+    app::EndBusy();
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    app::BusyCounter().SetCursor(nullptr);
   }
 
   void SkinnedButtonsMinimizeAndClose() {

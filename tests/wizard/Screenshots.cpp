@@ -49,8 +49,8 @@ struct TEdition {
   QStringList keys;
 };
 
-const char* const kPageNames[] = {"1-mode",     "2-files",       "3-output",   "4-progress",
-                                  "5-summary",  "6-links",       "7-download", "8-download-summary"};
+const char* const kPageNames[] = {"1-mode",    "2-files", "3-output",   "4-progress",
+                                  "5-summary", "6-links", "7-download", "8-download-summary"};
 
 void Save(const QImage& image, const QString& file) {
   if (!image.save(file)) std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
@@ -72,8 +72,8 @@ void FillSamples(TFormMain& w) {
   w.LinkPage()->AddLink("https://www.youtube.com/watch?v=dQw4w9WgXcQ");
   w.LinkPage()->AddLink("https://www.youtube.com/watch?v=9bZkp7q19f0");
   w.LinkPage()->FolderEdit()->setText("/home/ana/Videos/Downloads/");
-  w.DownloadPage()->DownloadList()->addTopLevelItem(new QTreeWidgetItem(
-      QStringList{"Gangnam Style", "12.40 MB", "Downloading...", "https://www.youtube.com/watch?v=9bZkp7q19f0"}));
+  w.DownloadPage()->DownloadList()->addTopLevelItem(new QTreeWidgetItem(QStringList{
+      "Gangnam Style", "12.40 MB", "Downloading...", "https://www.youtube.com/watch?v=9bZkp7q19f0"}));
 }
 
 }  // namespace
@@ -98,13 +98,14 @@ int main(int argc, char* argv[]) {
   if (res.size() < 2) res << res.first();
 
   QStringList formats;
-  for (const char* key : {"AVI", "MP4", "FLV", "SWF", "MPEG", "RM", "WMV", "MOV", "3GP", "IPOD", "IPHONE",
-                          "APPLETV", "PSP", "BLACKBERRY", "MOBILEPHONE", "IPAD", "WAV", "MP3", "WMA", "OGG",
-                          "AAC", "M4A", "FLAC", "MP2"})
+  for (const char* key : {"AVI", "MP4",  "FLV",    "SWF",     "MPEG", "RM",         "WMV",         "MOV",
+                          "3GP", "IPOD", "IPHONE", "APPLETV", "PSP",  "BLACKBERRY", "MOBILEPHONE", "IPAD",
+                          "WAV", "MP3",  "WMA",    "OGG",     "AAC",  "M4A",        "FLAC",        "MP2"})
     formats << QString(key) + "=1";
   const TEdition editions[] = {
       {"pelmora-skin0", QStringList{"Name=Pelmora", "Version=2.4.1", "Copyright=Copyright (C) 2026 Pelmora",
-                                    "Download=1", "Skin=0", "Res=" + res[0]} + formats},
+                                    "Download=1", "Skin=0", "Res=" + res[0]} +
+                            formats},
       {"rendavo-skin3", QStringList{"Name=Rendavo", "Version=1.0", "Copyright=Copyright (C) 2026 Rendavo",
                                     "Download=0", "Merge=1", "Skin=3", "Res=" + res[1], "MP4=1", "IPOD=1",
                                     "IPHONE=1", "MP3=1", "WAV=1", "AAC=1"}},
@@ -141,7 +142,8 @@ int main(int argc, char* argv[]) {
     QCoreApplication::processEvents();
     // The menu opens below the window's edge: draw both on one canvas.
     const QPixmap menu = window.HelpMenu()->grab();
-    const QRect menuRect(window.mapFromGlobal(window.HelpMenu()->pos()), menu.deviceIndependentSize().toSize());
+    const QRect menuRect(window.mapFromGlobal(window.HelpMenu()->pos()),
+                         menu.deviceIndependentSize().toSize());
     const QRect canvasRect = window.rect().united(menuRect);
     QImage withMenu(canvasRect.size(), QImage::Format_ARGB32_Premultiplied);
     withMenu.fill(QColor(0xE5, 0xE7, 0xEB));

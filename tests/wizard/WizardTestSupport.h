@@ -79,7 +79,8 @@ class TUrlRecorder : public QObject {
   Q_OBJECT
  public:
   TUrlRecorder() {
-    for (const char* scheme : {"http", "https", "file"}) QDesktopServices::setUrlHandler(scheme, this, "Open");
+    for (const char* scheme : {"http", "https", "file"})
+      QDesktopServices::setUrlHandler(scheme, this, "Open");
   }
   ~TUrlRecorder() override {
     for (const char* scheme : {"http", "https", "file"}) QDesktopServices::unsetUrlHandler(scheme);
@@ -143,11 +144,12 @@ class TWizardFixture {
 
 // The full edition of the defaults: both modes and every format.
 inline QStringList FullEdition(const QString& name = "Pelmora") {
-  QStringList keys{"Name=" + name, "Version=2.4.1", "Copyright=Copyright (C) 2026 Pelmora", "Download=1",
-                   "Res=1", "Skin=0", "Merge=0"};
-  for (const char* key : {"AVI", "MP4", "FLV", "SWF", "MPEG", "RM", "WMV", "MOV", "3GP", "IPOD", "IPHONE",
-                          "APPLETV", "PSP", "BLACKBERRY", "MOBILEPHONE", "IPAD", "WAV", "MP3", "WMA", "OGG",
-                          "AAC", "M4A", "FLAC", "MP2"})
+  QStringList keys{"Name=" + name, "Version=2.4.1", "Copyright=Copyright (C) 2026 Pelmora",
+                   "Download=1",   "Res=1",         "Skin=0",
+                   "Merge=0"};
+  for (const char* key : {"AVI", "MP4",  "FLV",    "SWF",     "MPEG", "RM",         "WMV",         "MOV",
+                          "3GP", "IPOD", "IPHONE", "APPLETV", "PSP",  "BLACKBERRY", "MOBILEPHONE", "IPAD",
+                          "WAV", "MP3",  "WMA",    "OGG",     "AAC",  "M4A",        "FLAC",        "MP2"})
     keys << QString(key) + "=1";
   return keys;
 }

@@ -13,6 +13,7 @@
 #include "ui/ImageComboBox.h"
 #include "ui/PageControl.h"
 #include "ui/Palette.h"
+#include "ui/SkinImage.h"
 #include "wizard/Dialogs.h"
 #include "wizard/WizardTexts.h"
 
@@ -87,6 +88,37 @@ TOutputPage::TOutputPage(TDialogs& dialogs, app::AppSettings& settings, QWidget*
       presetLists_[size_t(format.CatalogueIndex)] = list;
     }
   }
+}
+
+namespace {
+
+// <folder><key>_normal.png ... in the order of the button states.
+bool LoadStates(ui::TImageButton* button, const QString& folder, const QString& key) {
+  static constexpr std::array<std::pair<ui::TImageButton::TState, const char*>, 4> kStates{
+      {{ui::TImageButton::bsNormal, "normal"},
+       {ui::TImageButton::bsHover, "hover"},
+       {ui::TImageButton::bsPressed, "pressed"},
+       {ui::TImageButton::bsSelected, "selected"}}};
+  std::array<QPixmap, ui::TImageButton::kStateCount> images;
+  for (const auto& [state, name] : kStates) {
+    images[state] = ui::LoadSkinImage(folder, key + "_" + name + ".png");
+    if (images[state].isNull()) return false;
+  }
+  images[ui::TImageButton::bsDisabled] = images[ui::TImageButton::bsNormal];
+  button->SetImages(images);
+  // The pictures name the format; the caption stays for screen readers.
+  button->setAccessibleName(button->text());
+  button->setText({});
+  return true;
+}
+
+}  // namespace
+
+void TOutputPage::LoadButtonImages(const QString& imagesFolder) {
+  for (const profiles::TClassInfo& info : profiles::OutputClasses())
+    LoadStates(classButtons_[info.ClassId], imagesFolder + "classes/", Text(info.Name).toLower());
+  for (size_t i = 0; i < formatButtons_.size(); ++i)
+    LoadStates(formatButtons_[i], imagesFolder + "formats/", Text(app::kFormatFlags[i].editionKey).toLower());
 }
 
 void TOutputPage::LayOutButtons(const app::TFormatFlags& flags) {

@@ -33,6 +33,10 @@ class TOutputPage : public QWidget {
 
   TOutputPage(TDialogs& dialogs, app::AppSettings& settings, QWidget* parent = nullptr);
 
+  // The class and format button images of the program's "images" folder;
+  // a button without its images shows its caption instead.
+  void LoadButtonImages(const QString& imagesFolder);
+
   // Shows the buttons the edition offers, packed into their grids.
   void LayOutButtons(const app::TFormatFlags& flags);
 
