@@ -1,5 +1,7 @@
 #include "cli/Console.h"
 
+#include "cli/TerminalText.h"
+
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -33,7 +35,9 @@ void TConsole::WroteOut() {
 void TConsole::Err(const std::string& line) {
   std::scoped_lock lock(mutex_);
   ClearLive();
-  std::fputs(line.c_str(), stderr);
+  // Error lines quote file names and library messages: nothing in them may
+  // act on the terminal.
+  std::fputs(TerminalText(line).c_str(), stderr);
   std::fputc('\n', stderr);
   std::fflush(stderr);
 }

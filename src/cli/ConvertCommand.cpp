@@ -7,6 +7,7 @@
 #include "app/FileNameHelpers.h"
 #include "app/QueueMainThread.h"
 #include "cli/Commands.h"
+#include "cli/TerminalText.h"
 #include "cli/TerminalView.h"
 #include "convert/ConversionRun.h"
 #include "convert/FFEncoderRunAdapter.h"
@@ -151,9 +152,10 @@ int RunConvert(const TArguments& args, TCliContext& context) {
   options.Join = join;
   options.Settings = &settings;
   options.SoundFolder = context.Defaults.ExecutableFolder;
+  options.StopRequested = [&interrupt] { return interrupt.Interrupted(); };
   if (!quiet && !context.Console.Interactive())
     context.Console.Out(std::string(format->Name) + " preset " + std::to_string(options.Choice.PresetIndex) +
-                        " into " + options.Choice.OutputFolder);
+                        " into " + TerminalText(options.Choice.OutputFolder));
   run.Start(files.Rows(), options);
   while (!run.Completed()) {
     mainThread.WaitAndServe(std::chrono::milliseconds(50));

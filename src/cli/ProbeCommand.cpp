@@ -4,6 +4,7 @@
 
 #include "cli/Commands.h"
 #include "cli/Json.h"
+#include "cli/TerminalText.h"
 #include "cli/TerminalView.h"
 #include "convert/FileList.h"
 #include "engine/decoder/FFDecoder.h"
@@ -16,10 +17,10 @@ using convert::TFileListRow;
 constexpr const char* kValueColumnNames[] = {"RealDuration", "Width", "Height", "AspectRatio"};
 
 void PrintCells(TConsole& console, const TFileListRow& row) {
-  console.Out(row.FullName());
+  console.Out(TerminalText(row.FullName()));
   for (int column = convert::fcDuration; column < convert::fcRealDuration; ++column) {
     if (column == convert::fcFileFullName) continue;
-    console.Out("  " + row.Cells[column]);
+    console.Out("  " + TerminalText(row.Cells[column]));
   }
   for (int column = convert::fcRealDuration; column < convert::kFileListColumnCount; ++column)
     console.Out("  " + std::string(kValueColumnNames[column - convert::fcRealDuration]) + ": " +

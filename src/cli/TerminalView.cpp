@@ -1,34 +1,13 @@
 #include "cli/TerminalView.h"
 
+#include "cli/TerminalText.h"
+
 namespace mediaconv::cli {
-namespace {
-
-// Code points, which is what a terminal gives one cell each for most text.
-int CodePoints(const std::string& text) {
-  int count = 0;
-  for (unsigned char c : text)
-    if ((c & 0xC0) != 0x80) ++count;
-  return count;
-}
-
-std::string FitWidth(const std::string& text, int width) {
-  if (CodePoints(text) <= width) return text;
-  std::string out;
-  int count = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if ((c & 0xC0) != 0x80 && ++count > width) break;
-    out += text[i];
-  }
-  return out;
-}
-
-}  // namespace
 
 TTerminalView::TTerminalView(TConsole& console, TCliLog& log, bool quiet)
     : console_(console), log_(log), quiet_(quiet) {}
 
-int TTerminalView::TextWidth(const std::string& text) { return CodePoints(text); }
+int TTerminalView::TextWidth(const std::string& text) { return CellWidth(text); }
 
 void TTerminalView::ShowRunLayout(const convert::TRunLayout& layout) { layout_ = layout; }
 
@@ -48,7 +27,10 @@ std::string TTerminalView::EventLine(int index, const convert::TProgressRow& row
   line += layout_.Joined ? row.OutputFile : row.Path + row.Caption;
   line += ": " + row.Status;
   if (!layout_.Joined && row.Status == convert::kStatusFinished) line += " -> " + row.OutputFile;
-  return line;
+  // Only a stopped task keeps a file without finishing: say so, and where.
+  if (row.Status == convert::kStatusFailed && !row.WrittenFile.empty())
+    line += " (stopped) -> " + row.WrittenFile;
+  return TerminalText(line);
 }
 
 void TTerminalView::ProgressRowChanged(int index, const convert::TProgressRow& row) {
@@ -61,19 +43,25 @@ void TTerminalView::ProgressRowChanged(int index, const convert::TProgressRow& r
   console_.Out(EventLine(index, row));
 }
 
-std::string TTerminalView::LiveLine(const convert::TProgressDisplay& display) const {
+std::string TTerminalView::LiveLine(const convert::TProgressDisplay& display, int width) const {
   const size_t slash = currentFile_.rfind('/');
-  const std::string name = slash == std::string::npos ? currentFile_ : currentFile_.substr(slash + 1);
-  std::string line = Counter(display.TaskIndex) + " " + name + "  " + display.PercentText;
-  line += "  elapsed " + display.Times.Elapsed + "  left " + display.Times.Left;
+  const std::string name =
+      TerminalText(slash == std::string::npos ? currentFile_ : currentFile_.substr(slash + 1));
+  const std::string head = Counter(display.TaskIndex) + " ";
+  std::string tail = "  " + display.PercentText;
+  tail += "  elapsed " + display.Times.Elapsed + "  left " + display.Times.Left;
   if (display.Times.OverallPercent >= 0)
-    line += "  overall " + std::to_string(display.Times.OverallPercent) + "%";
-  return line;
+    tail += "  overall " + std::to_string(display.Times.OverallPercent) + "%";
+  // A long name gives way to the figures, measured in terminal columns.
+  const int room = width - CellWidth(head) - CellWidth(tail);
+  if (CellWidth(name) <= room) return FitCells(head + name + tail, width);
+  if (room <= 3) return FitCells(head + tail, width);
+  return FitCells(head + FitCells(name, room - 3) + "..." + tail, width);
 }
 
 void TTerminalView::ShowProgress(const convert::TProgressDisplay& display) {
   if (quiet_ || !console_.Interactive() || display.TaskIndex < 0) return;
-  console_.Live(FitWidth(LiveLine(display), console_.Width() - 1));
+  console_.Live(LiveLine(display, console_.Width() - 1));
 }
 
 void TTerminalView::ShowSummary(const convert::TSummary& summary) {

@@ -38,8 +38,8 @@ class TTerminalView : public convert::TFileListView, public convert::TRunView {
 
   // The line printed for a row whose status changed to status.
   std::string EventLine(int index, const convert::TProgressRow& row) const;
-  // The live line of a progress report.
-  std::string LiveLine(const convert::TProgressDisplay& display) const;
+  // The live line of a progress report, at most width terminal columns.
+  std::string LiveLine(const convert::TProgressDisplay& display, int width) const;
 
  private:
   std::string Counter(int index) const;

@@ -116,6 +116,10 @@ void TConversionRun::Start(std::span<const TFileListRow> files, const TRunOption
     Complete();
     return;
   }
+  if (StopRequested()) {
+    EndUnstarted();
+    return;
+  }
   running_ = true;
   encoder_.StartTask(1);
 }
@@ -130,6 +134,16 @@ bool TConversionRun::ClearLeftOverTasks() {
     view_.AppendLog(error.what());
     return false;
   }
+}
+
+void TConversionRun::EndUnstarted() {
+  cancelled_ = true;
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    rows_[i].Status = kStatusFailed;
+    view_.ProgressRowChanged(static_cast<int>(i), rows_[i]);
+  }
+  link_->EndedCount = link_->TasksCount.load();
+  Complete();
 }
 
 void TConversionRun::CheckPresetIndex() {
@@ -148,11 +162,13 @@ void TConversionRun::CheckPresetIndex() {
 
 void TConversionRun::CreateTasks(std::span<const TFileListRow> files) {
   profiles::TOutputNames names;
-  for (const TFileListRow& file : files)
+  for (const TFileListRow& file : files) {
+    if (StopRequested()) break;
     if (const TTaskSetup setup = CreateTask(file, names); setup != tsCreated) {
       ++skippedFiles_;
       if (setup == tsOutputFailed) ++unwritableFiles_;
     }
+  }
 }
 
 TConversionRun::TTaskSetup TConversionRun::CreateTask(const TFileListRow& file,
@@ -301,6 +317,7 @@ void TConversionRun::TaskEnded(const engine::TTerminateInfo& info) {
     TProgressRow& row = rows_[info.TaskIndex];
     // The name may have been taken while the file was written.
     if (!info.OutputFileName.empty()) row.OutputFile = info.OutputFileName;
+    row.WrittenFile = info.OutputFileName;
     if (info.Finished) {
       row.Progress = "100%";
       row.Status = kStatusFinished;

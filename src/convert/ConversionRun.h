@@ -42,6 +42,9 @@ struct TProgressRow {
   std::string Path;          // the input's folder; in a joined run the output path
   int64_t FileDuration = 0;  // microseconds; 0 when not known
   std::string OutputFile;    // where the task writes
+  // Once the task has ended: the file it left (a stopped task keeps what it
+  // wrote); empty when it left none.
+  std::string WrittenFile;
 };
 
 // Column titles and the first status label, which differ for a joined run.
@@ -107,6 +110,9 @@ struct TRunOptions {
   // Read when the run ends: the completion options may change while it runs.
   const app::AppSettings* Settings = nullptr;
   std::string SoundFolder;  // folder of "sounds/", with a trailing separator
+  // Asked between the files while the tasks are set up (which may wait on a
+  // slow input): a stop that arrived meanwhile starts nothing.
+  std::function<bool()> StopRequested;
 };
 
 // One conversion run: turns the file list into encoder tasks with the option
@@ -171,6 +177,8 @@ class TConversionRun {
   // A stored preset index outside the format's list becomes its default.
   void CheckPresetIndex();
   void CreateTasks(std::span<const TFileListRow> files);
+  bool StopRequested() const { return options_.StopRequested && options_.StopRequested(); }
+  void EndUnstarted();
   void CreateJoinedTask(std::span<const TFileListRow> files);
   enum TTaskSetup { tsCreated, tsInputFailed, tsOutputFailed };
   TTaskSetup CreateTask(const TFileListRow& file, profiles::TOutputNames& names);

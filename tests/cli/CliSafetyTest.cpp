@@ -178,6 +178,9 @@ TEST_F(CliSafetyTest, HangUpStopsTheRunCleanlyLikeAnInterrupt) {
   EXPECT_NE(result.output.find("status=1"), std::string::npos) << result.output << text;
   for (const char* line : {"Conversion stopped.\n", "Total files: 2\n", "Failed: 2\n"})
     EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+  EXPECT_NE(text.find("cli_safety_clip.mkv: Failed. (stopped) -> " + out_ + "/cli_safety_clip.avi\n"),
+            std::string::npos)
+      << text;
   // The stopped file plays up to where it stopped; the second never started.
   EXPECT_EQ(Names(out_), std::vector<std::string>{"cli_safety_clip.avi"});
   EXPECT_LT(std::stod(ProbeFormat(out_ + "/cli_safety_clip.avi")["duration"]), 30.0);
@@ -214,6 +217,69 @@ TEST_F(CliSafetyTest, AnOutputThatCannotBeCreatedIsSummarisedAsNotWritten) {
   EXPECT_EQ(result.exitCode, 1) << result.output;
   EXPECT_NE(result.output.find("1 file(s) could not be written"), std::string::npos) << result.output;
   EXPECT_EQ(result.output.find("could not be read"), std::string::npos) << result.output;
+}
+
+TEST_F(CliSafetyTest, ControlCharactersInNamesArePrintedEscaped) {
+  const std::string name = out_ + "/a\x1b[31mred\nb.wav";
+  fs::copy_file(PresetTone(), name);
+  const TCommandResult probe = Run("probe " + ShellQuote(name));
+  EXPECT_EQ(probe.exitCode, 0) << probe.output;
+  EXPECT_NE(probe.output.find("a\\x1B[31mred\\nb.wav"), std::string::npos) << probe.output;
+  const TCommandResult convert = Run("convert --format MP3 --out " + ShellQuote(out_ + "/mp3") + " " +
+                                     ShellQuote(name) + " " + ShellQuote(out_ + "/missing\x07.wav"));
+  EXPECT_NE(convert.output.find("a\\x1B[31mred\\nb.wav: Finish. -> "), std::string::npos) << convert.output;
+  EXPECT_NE(convert.output.find("missing\\x07.wav"), std::string::npos) << convert.output;
+  for (const std::string& output : {probe.output, convert.output}) {
+    EXPECT_EQ(output.find('\x1b'), std::string::npos) << output;
+    EXPECT_EQ(output.find('\x07'), std::string::npos) << output;
+  }
+  // The file itself is written under its real name.
+  EXPECT_TRUE(fs::exists(out_ + "/mp3/a\x1b[31mred\nb.mp3"));
+}
+
+TEST_F(CliSafetyTest, JsonKeepsANameThatIsNotUtf8Recoverable) {
+  const std::string name = out_ + "/caf\xe9.wav";
+  fs::copy_file(PresetTone(), name);
+  const TCommandResult result = Run("probe --json " + ShellQuote(name));
+  EXPECT_EQ(result.exitCode, 0) << result.output;
+  EXPECT_NE(result.output.find("caf\\udce9.wav\""), std::string::npos) << result.output;
+  if (RunCommand("command -v python3").exitCode != 0) return;
+  const TCommandResult back =
+      RunCommand("echo " + ShellQuote(result.output) +
+                 " | python3 -c 'import json,sys,os; n=json.load(sys.stdin)[0][\"file\"]; "
+                 "print(os.path.exists(n.encode(\"utf-8\", \"surrogateescape\")))'");
+  EXPECT_EQ(back.output, "True\n");
+}
+
+TEST_F(CliSafetyTest, TheLiveLineFitsTheTerminalInCellsForWideCharacters) {
+  if (RunCommand("command -v script").exitCode != 0) GTEST_SKIP() << "script(1) is not installed";
+  std::string wide;
+  for (int i = 0; i < 60; ++i) wide += "\xe6\xbc\xa2";  // a CJK ideograph: two columns each
+  const std::string name = out_ + "/" + wide + ".wav";
+  fs::copy_file(LongTone(), name);
+  const std::string command = "stty cols 80; XDG_CONFIG_HOME=" + ShellQuote(config_) + " " + Cli() +
+                              " convert --format MP3 --preset 0 --out " + ShellQuote(out_ + "/mp3") + " " +
+                              ShellQuote(name);
+  const TCommandResult result = RunCommand("script -qec " + ShellQuote(command) + " /dev/null");
+  EXPECT_EQ(result.exitCode, 0) << result.output;
+  int liveLines = 0;
+  for (size_t at = result.output.find("\r\x1b[K["); at != std::string::npos;
+       at = result.output.find("\r\x1b[K[", at + 1)) {
+    size_t end = result.output.find_first_of("\r\n", at + 4);
+    const std::string line = result.output.substr(at + 4, end - at - 4);
+    if (line.find(" elapsed ") == std::string::npos) continue;
+    ++liveLines;
+    int cells = 0;
+    for (size_t i = 0; i < line.size(); ++i) {
+      const unsigned char c = static_cast<unsigned char>(line[i]);
+      if (c >= 0xE0)
+        cells += 2;  // only the wide ideographs are three-byte here
+      else if ((c & 0xC0) != 0x80)
+        cells += 1;
+    }
+    EXPECT_LE(cells, 79) << line;
+  }
+  EXPECT_GT(liveLines, 0) << result.output;
 }
 
 }  // namespace

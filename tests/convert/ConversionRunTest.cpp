@@ -214,6 +214,21 @@ TEST_F(ConversionRunTest, PositionBeyondTheTotalShowsOneHundredPercent) {
   EXPECT_EQ(view_.LastDisplay().PercentText, "100%");
 }
 
+TEST_F(ConversionRunTest, AStopWhileTasksAreSetUpStartsNothing) {
+  // The stop arrives while the second file is being opened (a slow input).
+  int asked = 0;
+  options_.StopRequested = [&asked] { return ++asked > 2; };
+  Start({RowFor(two_), RowFor(three_), RowFor(two_)});
+  EXPECT_EQ(encoder_.StartThreads, -1);
+  EXPECT_TRUE(run_.Completed());
+  EXPECT_TRUE(view_.Summary.Cancelled);
+  ASSERT_EQ(view_.Rows.size(), 2u);
+  for (const TProgressRow& row : view_.Rows) EXPECT_EQ(row.Status, "Failed.");
+  EXPECT_EQ(view_.Summary.TotalFiles, 2);
+  EXPECT_EQ(view_.Summary.SucceededCount, 0);
+  EXPECT_EQ(encoder_.TasksCount(), 0);
+}
+
 TEST_F(ConversionRunTest, CancelDuringTheFirstOfThreeFailsAllThree) {
   Start({RowFor(two_), RowFor(three_), RowFor(two_)});
   encoder_.Progress(0, 700'000, 2'000'000);

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
 #include <thread>
@@ -260,6 +261,37 @@ TEST_F(FFEncoderRun, SynchronousRunDeliversEverythingInTheCallingThread) {
   ASSERT_FALSE(ProgressTasks().empty());
   EXPECT_EQ(ProgressTasks().back(), 1);
   encoder_.ClearTasks();
+}
+
+TEST_F(FFEncoderRun, OutputsAppearOnlyFinishedAndNeverReplaceAFile) {
+  // A user's file of the same name, made after the task was set up.
+  ASSERT_EQ(AddAvTask("taken.mkv"), 0);
+  std::ofstream(Out("taken.mkv")) << "user's";
+  // Set up but never started: nothing is left behind.
+  ASSERT_EQ(AddAvTask("never.mkv"), 1);
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder_))
+    names.push_back(entry.path().filename());
+  // Queued tasks hold nothing of their outputs yet.
+  EXPECT_EQ(names, std::vector<std::string>{"taken.mkv"});
+  EXPECT_FALSE(std::filesystem::exists(Out("never.mkv")));
+  encoder_.RemoveTask(1);
+
+  encoder_.StartTask(0);
+  const auto events = Terminates();
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_TRUE(events[0].info.Finished);
+  EXPECT_EQ(events[0].info.OutputFileName, Out("taken(1).mkv"));
+  encoder_.ClearTasks();
+  std::string kept;
+  std::getline(std::ifstream(Out("taken.mkv")), kept);
+  EXPECT_EQ(kept, "user's");
+  EXPECT_EQ(ProbeStream(Out("taken(1).mkv"), "v:0")["codec_name"], "mpeg4");
+  names.clear();
+  for (const auto& entry : std::filesystem::directory_iterator(folder_))
+    names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"taken(1).mkv", "taken.mkv"}));
 }
 
 TEST_F(FFEncoderRun, AnEmptyListSendsNothingAndCanBeCleared) {

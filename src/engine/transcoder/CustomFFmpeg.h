@@ -159,6 +159,7 @@ class TCustomFFmpeg : public TTranscoderOptions {
   void PreparePassLog(TOutputStream& ost, int streamNumber);
   void OpenEncoders();
   void OpenEncoder(TOutputStream& ost);
+  void OpenOutputFiles();
   void WriteHeaders();
   void CloseCodecs();
   std::vector<TOutputStream*> AllOutputStreams() const;

@@ -178,15 +178,16 @@ void TCustomFFmpeg::OpenOutputFile(const std::string& fileName, bool join) {
     fail(ErrorText(fileName, -33));
 
   if (!(format->flags & AVFMT_NOFILE)) {
-    std::string target = url;
     if (WritesThroughPartFile(url, format)) {
+      // A folder that cannot take the file is refused now, not when the task's turn comes.
       int errorNumber = 0;
-      file->part = app::TPartFile::Create(URLToFileName(url), errorNumber);
-      if (!file->part) fail(ErrorText(fileName, AVERROR(errorNumber)));
-      target = FileNameToURL(file->part->OpenName());
+      if (!app::TPartFile::Create(URLToFileName(url), errorNumber))
+        fail(ErrorText(fileName, AVERROR(errorNumber)));
+      file->openAtStart = true;
+    } else {
+      const int opened = OpenOutputURL(&raw->pb, url, AVIO_FLAG_WRITE);
+      if (opened < 0) fail(ErrorText(fileName, opened));
     }
-    const int opened = OpenOutputURL(&raw->pb, target, AVIO_FLAG_WRITE);
-    if (opened < 0) fail(ErrorText(fileName, opened));
   }
 
   raw->max_delay = int(s.muxMaxDelay * AV_TIME_BASE);
@@ -204,6 +205,18 @@ void TCustomFFmpeg::OpenOutputFile(const std::string& fileName, bool join) {
   if (joining) {
     joinMode_ = true;
     SetupJoin();
+  }
+}
+
+void TCustomFFmpeg::OpenOutputFiles() {
+  for (auto& file : outputs_) {
+    if (file->shared || !file->openAtStart || file->part) continue;
+    int errorNumber = 0;
+    file->part = app::TPartFile::Create(URLToFileName(FileNameToURL(file->fileName)), errorNumber);
+    if (!file->part) throw FFmpegException(ErrorText(file->fileName, AVERROR(errorNumber)));
+    const int opened =
+        OpenOutputURL(&file->context->pb, FileNameToURL(file->part->OpenName()), AVIO_FLAG_WRITE);
+    if (opened < 0) throw FFmpegException(ErrorText(file->fileName, opened));
   }
 }
 

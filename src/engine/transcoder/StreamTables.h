@@ -140,6 +140,9 @@ struct TOutputFile {
   // The hidden file written until the run ends; null when the output is
   // written in place (devices, pipes, protocols).
   std::unique_ptr<app::TPartFile> part;
+  // Such a file is opened only when the run starts, so that a queued task
+  // holds no descriptor for its output.
+  bool openAtStart = false;
   bool shared = false;  // a join segment entry
   bool headerWritten = false;
 };

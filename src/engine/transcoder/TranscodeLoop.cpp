@@ -60,6 +60,7 @@ void TCustomFFmpeg::RunTask() {
 }
 
 void TCustomFFmpeg::Transcode() {
+  OpenOutputFiles();
   BuildInputTables();
   BindOutputStreams();
   PrepareOutputStreams();
@@ -780,6 +781,7 @@ void TCustomFFmpeg::FinishOutputFile(TOutputFile& file, bool writesFile) {
       writtenFiles_.push_back(claimed);
     return;
   }
+  if (file.openAtStart) return;  // never opened: nothing of it exists
   // An output that stayed empty is removed; devices and pipes are left alone.
   struct stat info {};
   const std::string name = URLToFileName(FileNameToURL(file.fileName));
