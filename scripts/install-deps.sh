@@ -8,7 +8,7 @@ packages=(
   libavcodec-dev libavformat-dev libavutil-dev libavfilter-dev
   libswscale-dev libswresample-dev
   qt6-base-dev qt6-multimedia-dev libqt6dbus6
-  libcurl4-openssl-dev libpcre2-dev
+  libcurl4-openssl-dev libpcre2-dev libssl-dev openssl curl
   googletest libgtest-dev libgmock-dev
   ffmpeg xvfb xauth hyperfine
   # What the window needs at run time (and the artwork generator at build

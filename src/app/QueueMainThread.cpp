@@ -23,6 +23,7 @@ void TQueueMainThread::Post(std::function<void()> fn) {
   {
     std::scoped_lock lock(mutex_);
     queue_.push_back(std::move(fn));
+    ++queuedCount_;
   }
   queued_.notify_all();
 }
@@ -32,6 +33,7 @@ void TQueueMainThread::ServePending() {
   {
     std::scoped_lock lock(mutex_);
     batch.swap(queue_);
+    queuedCount_ = 0;
   }
   while (!batch.empty()) {
     std::function<void()> fn = std::move(batch.front());
@@ -41,13 +43,20 @@ void TQueueMainThread::ServePending() {
     } catch (...) {
       // Keep what was not run yet: a worker waiting in InvokeAndWait may be among it.
       std::scoped_lock lock(mutex_);
-      queue_.insert(queue_.begin(), std::make_move_iterator(batch.begin()), std::make_move_iterator(batch.end()));
+      queue_.insert(queue_.begin(), std::make_move_iterator(batch.begin()),
+                    std::make_move_iterator(batch.end()));
+      queuedCount_ = int(queue_.size());
       throw;
     }
   }
 }
 
 bool TQueueMainThread::WaitAndServe(std::chrono::milliseconds timeout) {
+  // A worker that hands off block after block sends the next one within
+  // microseconds: a short spin answers it without a sleep and a wake-up.
+  const auto spinUntil = std::chrono::steady_clock::now() + std::chrono::microseconds(50);
+  while (queuedCount_.load(std::memory_order_acquire) == 0 && std::chrono::steady_clock::now() < spinUntil)
+    std::this_thread::yield();
   {
     std::unique_lock lock(mutex_);
     if (!queued_.wait_for(lock, timeout, [this] { return !queue_.empty(); })) return false;

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -27,6 +28,7 @@ class TQueueMainThread : public TMainThread {
 
  private:
   std::thread::id mainId_;
+  std::atomic<int> queuedCount_{0};  // read without the lock while spinning
   std::mutex mutex_;
   std::condition_variable queued_;
   std::deque<std::function<void()>> queue_;

@@ -5,7 +5,7 @@
 namespace mediaconv::cli {
 namespace {
 
-constexpr std::array<TOptionSpec, 10> kOptions = {{
+constexpr std::array<TOptionSpec, 14> kOptions = {{
     {"*", "--log", "FILE", "write every log line of the engine and of the run to FILE"},
     {"*", "--help", "", "show the help of the command"},
     {"presets", "--class", "CLASS", "only the formats of CLASS: video, device or audio"},
@@ -16,9 +16,14 @@ constexpr std::array<TOptionSpec, 10> kOptions = {{
     {"convert", "--out", "DIR", "output folder; default: the settings' OutputFileDir"},
     {"convert", "--join", "", "join every file into one output, Output_Merge"},
     {"convert", "--quiet", "", "print no progress and no summary; errors still go to standard error"},
+    {"download", "--out", "DIR", "download folder; default: the settings' OutputURLDir"},
+    {"download", "--prefer", "",
+     "try the ranked high-quality formats of the settings, falling back in order"},
+    {"download", "--no-prefer", "", "take the service's default quality (.flv)"},
+    {"download", "--quiet", "", "print no progress and no summary; errors still go to standard error"},
 }};
 
-constexpr std::array<TCommandSpec, 3> kCommands = {{
+constexpr std::array<TCommandSpec, 4> kCommands = {{
     {"presets", "", false, "list the output formats and their presets",
      "Each format is printed with its class and extension, then one line per\n"
      "preset: its index and caption. \"*\" marks the preset that convert uses\n"
@@ -35,6 +40,15 @@ constexpr std::array<TCommandSpec, 3> kCommands = {{
      "FLAC MP2 (audio); any letter case. Ctrl+C stops the run; finished parts\n"
      "are kept. Exit status: 0 every file converted, 1 a file failed or was\n"
      "skipped, 2 usage error, 3 the media libraries cannot be loaded.\n"},
+    {"download", "URL...", true, "download videos from their YouTube pages",
+     "Fetches each page, works out its media address and downloads the file into\n"
+     "the download folder under the video's title, with a live progress line on\n"
+     "a terminal, then prints the summary. With the high-quality preference (the\n"
+     "settings' PreferYouTubeQuality, or --prefer) the eight ranked formats are\n"
+     "tried in order until one downloads. A file appears only when it is\n"
+     "complete. Ctrl+C stops the run and leaves no partial file. Exit status: 0\n"
+     "every link stored, 1 a link failed, was refused or the run was stopped,\n"
+     "2 usage error.\n"},
 }};
 
 const TOptionSpec* FindOption(std::string_view command, std::string_view name) {
@@ -137,7 +151,9 @@ std::optional<TArguments> ParseArguments(std::span<const std::string> args, std:
   }
   const TCommandSpec* command = FindCommand(parsed.Command);
   if (command->NeedsOperands && parsed.Operands.empty()) {
-    error = parsed.Command + " needs at least one FILE";
+    std::string_view operand = command->Operands;
+    operand = operand.substr(0, operand.find("..."));
+    error = parsed.Command + " needs at least one " + std::string(operand);
     return std::nullopt;
   }
   if (!command->NeedsOperands && !parsed.Operands.empty()) {

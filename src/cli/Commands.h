@@ -15,6 +15,7 @@ struct TCliContext {
 int RunPresets(const TArguments& args, TCliContext& context);
 int RunProbe(const TArguments& args, TCliContext& context);
 int RunConvert(const TArguments& args, TCliContext& context);
+int RunDownload(const TArguments& args, TCliContext& context);
 
 // Loads the media libraries from the lib folder beside the executable (else
 // the system's); reports the loader's reason on standard error when it fails.

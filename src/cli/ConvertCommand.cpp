@@ -7,6 +7,7 @@
 #include "app/FileNameHelpers.h"
 #include "app/QueueMainThread.h"
 #include "cli/Commands.h"
+#include "cli/Interrupt.h"
 #include "cli/TerminalText.h"
 #include "cli/TerminalView.h"
 #include "convert/ConversionRun.h"
@@ -18,42 +19,6 @@
 
 namespace mediaconv::cli {
 namespace {
-
-std::atomic<int> interruptSignals{0};
-
-extern "C" void OnInterrupt(int signal) {
-  // A second Ctrl+C while the run is stopping ends the process at once.
-  if (interruptSignals.fetch_add(1) > 0) {
-    std::signal(signal, SIG_DFL);
-    std::raise(signal);
-  }
-}
-
-// Catches Ctrl+C, a termination request and a hang-up (the terminal went
-// away) for the life of the run: each stops it cleanly.
-class TInterruptGuard {
- public:
-  TInterruptGuard() {
-    interruptSignals = 0;
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &oldInt_);
-    sigaction(SIGTERM, &action, &oldTerm_);
-    sigaction(SIGHUP, &action, &oldHup_);
-  }
-  ~TInterruptGuard() {
-    sigaction(SIGINT, &oldInt_, nullptr);
-    sigaction(SIGTERM, &oldTerm_, nullptr);
-    sigaction(SIGHUP, &oldHup_, nullptr);
-  }
-  bool Interrupted() const { return interruptSignals.load() > 0; }
-
- private:
-  struct sigaction oldInt_ {};
-  struct sigaction oldTerm_ {};
-  struct sigaction oldHup_ {};
-};
 
 bool ParsePresetIndex(const std::string& text, int32_t& index) {
   if (text.empty() || text.size() > 9) return false;

@@ -50,6 +50,8 @@ int main(int argc, char** argv) {
     status = cli::RunProbe(*parsed, context);
   else if (parsed->Command == "convert")
     status = cli::RunConvert(*parsed, context);
+  else if (parsed->Command == "download")
+    status = cli::RunDownload(*parsed, context);
   log.Detach();
   return status;
 }

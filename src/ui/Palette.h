@@ -27,6 +27,9 @@ inline constexpr int kLargeFontSize = 11;  // points: title line, headings
 inline constexpr QFont::Weight kEmphasis = QFont::DemiBold;
 inline constexpr int kGrid = 8;  // spacing unit in pixels
 inline constexpr int kRadius = 6;
+// Left edge of a page's content within the page area (the output page's
+// button grids start there too).
+inline constexpr int kPageMargin = 18;
 
 // Style sheet roles ("role" property) of labels whose colour carries meaning.
 inline constexpr const char* kRoleLink = "link";

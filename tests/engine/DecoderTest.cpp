@@ -529,12 +529,19 @@ TEST_F(DecoderTest, NamesWithAnyCharactersOpen) {
     TBitmap bitmap;
     EXPECT_TRUE(decoder.CopyFrameToBitmap(bitmap));
   }
-  // Carried as a unicode: URL the name opens too and reads back plain.
+  // Opened as a unicode: URL the name reads back plain; given to LoadFile
+  // such a text is a file name like any other, not a URL.
   const std::string path = folder + "/视频测试🎬.mp4";
+  int error = 0;
+  TInputFormatPtr input = OpenInput(std::string(kUnicodeURLPrefix) + path, nullptr, nullptr, &error);
+  ASSERT_TRUE(input) << error;
   TFFDecoder decoder;
-  ASSERT_TRUE(decoder.LoadFile(std::string(kUnicodeURLPrefix) + path)) << decoder.LastError();
+  decoder.AttachContext(input.get());
   EXPECT_EQ(decoder.GetFileName(), path);
   EXPECT_EQ(decoder.FileSize(), int64_t(fs::file_size(path)));
+  decoder.CloseFile();
+  EXPECT_FALSE(decoder.LoadFile(std::string(kUnicodeURLPrefix) + path));
+  EXPECT_EQ(decoder.LastError(), std::string(kUnicodeURLPrefix) + path + ": No such file or directory");
 }
 
 TEST_F(DecoderTest, DecodeStreamIsKeptUntilAnotherIsChosen) {

@@ -54,15 +54,15 @@ TEST_F(UnicodeProtocol, FileNamesBecomeURLsTheLibrariesReadAsFiles) {
       {"C:video.avi", "file:C:video.avi"},
       {":odd", "file::odd"},
       {"视频:1.mp4", "视频:1.mp4"},
-      // Known protocols are URLs and are never wrapped, whatever follows.
-      {"http://example.com/视频.flv", "http://example.com/视频.flv"},
-      {"http:视频", "http:视频"},
-      {"udp://127.0.0.1:1234", "udp://127.0.0.1:1234"},
-      {"rtp://127.0.0.1:1234", "rtp://127.0.0.1:1234"},
-      {"pipe:0", "pipe:0"},
-      {"file:/tmp/x.mp4", "file:/tmp/x.mp4"},
-      {"unicode:utf8:/tmp/x.mp4", "unicode:utf8:/tmp/x.mp4"},
-      {"https://example.com/a", "https://example.com/a"},  // a protocol of the loaded libraries
+      // A file name is a local file even when it starts like a protocol.
+      {"http://example.com/视频.flv", "file:http://example.com/视频.flv"},
+      {"http:视频", "file:http:视频"},
+      {"udp://127.0.0.1:1234", "file:udp://127.0.0.1:1234"},
+      {"rtp://127.0.0.1:1234", "file:rtp://127.0.0.1:1234"},
+      {"pipe:0", "file:pipe:0"},
+      {"file:/tmp/x.mp4", "file:file:/tmp/x.mp4"},
+      {"unicode:utf8:/tmp/x.mp4", "file:unicode:utf8:/tmp/x.mp4"},
+      {"https://example.com/a", "file:https://example.com/a"},
   };
   for (const auto& [name, url] : cases) EXPECT_EQ(FileNameToURL(name), url) << name;
 }
@@ -76,7 +76,8 @@ TEST(UnicodeURL, URLsReadBackAsFileNames) {
       {"http://example.com/a", "http://example.com/a"},
   };
   for (const auto& [url, name] : cases) EXPECT_EQ(URLToFileName(url), name) << url;
-  for (const char* name : {"/tmp/视频 😀.mp4", "a:b.mp4", "C:video.avi", "plain.avi"})
+  for (const char* name : {"/tmp/视频 😀.mp4", "a:b.mp4", "C:video.avi", "plain.avi", "pipe:0.mp4",
+                           "file:x.mp4", "unicode:utf8:x.mp4"})
     EXPECT_EQ(URLToFileName(FileNameToURL(name)), name);
 }
 

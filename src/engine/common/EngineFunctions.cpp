@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 #include <new>
+#include <utility>
 
 #include "engine/loader/Av.h"
 
@@ -47,6 +48,14 @@ std::string Describe(AVCodecID id, unsigned int tag, bool encoder) {
   return text;
 }
 
+// Texts of the engine's own error codes.
+constexpr std::pair<int, const char*> kEngineErrors[] = {
+    {kErrorNamedPipe, "Not a regular file (named pipe)"},
+    {kErrorCharacterDevice, "Not a regular file (character device)"},
+    {kErrorBlockDevice, "Not a regular file (block device)"},
+    {kErrorSocket, "Not a regular file (socket)"},
+};
+
 }  // namespace
 
 std::string ErrorText(const std::string& fileName, int code) {
@@ -81,6 +90,8 @@ std::string ErrorText(const std::string& fileName, int code) {
       known = "Not yet implemented in FFmpeg";
       break;
     default:
+      for (const auto& [engineCode, text] : kEngineErrors)
+        if (code == engineCode) known = text;
       break;
   }
   if (known) return fileName + ": " + known;

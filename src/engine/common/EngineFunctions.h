@@ -8,7 +8,18 @@ struct AVDictionary;
 
 namespace mediaconv::engine {
 
-// "<fileName>: <text of the library error code>".
+// Error codes of the engine's own, beside the library's (tags as the library
+// makes them): an input that is not a regular file, by its kind.
+constexpr int EngineErrorTag(char a, char b, char c, char d) {
+  return -int(unsigned(uint8_t(a)) | unsigned(uint8_t(b)) << 8 | unsigned(uint8_t(c)) << 16 |
+              unsigned(uint8_t(d)) << 24);
+}
+constexpr int kErrorNamedPipe = EngineErrorTag('M', 'C', 'N', 'P');
+constexpr int kErrorCharacterDevice = EngineErrorTag('M', 'C', 'C', 'D');
+constexpr int kErrorBlockDevice = EngineErrorTag('M', 'C', 'B', 'D');
+constexpr int kErrorSocket = EngineErrorTag('M', 'C', 'S', 'O');
+
+// "<fileName>: <text of the library error code>" (or of one of ours).
 std::string ErrorText(const std::string& fileName, int code);
 
 // Microseconds as "HH:MM:SS.mmm"; AV_NOPTS_VALUE gives "N/A", a negative

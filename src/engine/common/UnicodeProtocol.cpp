@@ -9,7 +9,9 @@
 #include <mutex>
 #include <set>
 #include <unordered_set>
+#include <utility>
 
+#include "engine/common/EngineFunctions.h"
 #include "engine/loader/Av.h"
 
 namespace mediaconv::engine {
@@ -19,8 +21,9 @@ constexpr std::size_t kPrefixLength = 13;  // "unicode:utf8:"
 constexpr int kBufferSize = 64 * 1024;
 // Characters a protocol name may have, as the format library reads a URL.
 constexpr const char* kSchemeChars = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789+-.";
-// Names that are URLs whatever follows them; "file" since we prefix it.
-constexpr const char* kPlainProtocols = ":unicode:stream:gopher:http:pipe:rtp:tcp:udp:file:";
+// No protocol may open another resource from inside a local input (a
+// playlist's segments, a concat list's files): our own I/O reads the file.
+constexpr const char* kInputProtocolWhitelist = "";
 
 struct TUnicodeFile {
   int fd = -1;
@@ -80,15 +83,51 @@ int64_t Seek(void* opaque, int64_t position, int whence) {
   return result < 0 ? AVERROR(errno) : int64_t(result);
 }
 
+// An input that is not a regular file: a pipe or device would block or never
+// end, and an input is opened twice (probe, then convert).
+int NotRegularFileError(mode_t mode) {
+  static constexpr std::pair<mode_t, int> kKinds[] = {{S_IFIFO, kErrorNamedPipe},
+                                                      {S_IFCHR, kErrorCharacterDevice},
+                                                      {S_IFBLK, kErrorBlockDevice},
+                                                      {S_IFSOCK, kErrorSocket},
+                                                      {S_IFDIR, AVERROR(EISDIR)}};
+  for (const auto& [kind, error] : kKinds)
+    if ((mode & S_IFMT) == kind) return error;
+  return S_ISREG(mode) ? 0 : AVERROR(EINVAL);
+}
+
+// Opens a regular file for reading without blocking on a pipe (O_NONBLOCK),
+// checking what was opened rather than the name, so nothing can swap in
+// between.
+int OpenRegularFile(const std::string& name) {
+  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    const int error = AVERROR(errno);
+    struct stat info {};
+    if (::stat(name.c_str(), &info) == 0 && NotRegularFileError(info.st_mode))
+      return NotRegularFileError(info.st_mode);
+    return error;
+  }
+  struct stat info {};
+  const int error = ::fstat(fd, &info) != 0 ? AVERROR(errno) : NotRegularFileError(info.st_mode);
+  if (error == 0 && ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0) return fd;
+  ::close(fd);
+  return error ? error : AVERROR(EIO);
+}
+
 int OpenCustom(const std::string& url, int flags, AVIOContext** pb) {
   *pb = nullptr;
   const std::string name = URLToFileName(url);
   const bool write = flags & AVIO_FLAG_WRITE;
   const bool read = !write || (flags & AVIO_FLAG_READ);
-  int openFlags = O_CLOEXEC;
-  if (write) openFlags |= (read ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC;
-  const int fd = ::open(name.c_str(), openFlags, 0666);
-  if (fd < 0) return AVERROR(errno);
+  int fd = -1;
+  if (write) {
+    fd = ::open(name.c_str(), O_CLOEXEC | (read ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC, 0666);
+    if (fd < 0) return AVERROR(errno);
+  } else {
+    fd = OpenRegularFile(name);
+    if (fd < 0) return fd;
+  }
 
   auto* file = new TUnicodeFile{fd};
   auto* buffer = static_cast<unsigned char*>(av::av_malloc(kBufferSize));
@@ -136,16 +175,11 @@ bool ProtocolPart(const std::string& name, std::string& protocol) {
   return true;
 }
 
-bool IsKnownProtocol(const std::string& protocol) {
-  if (!protocol.empty() && std::string(kPlainProtocols).find(":" + protocol + ":") != std::string::npos)
-    return true;
-  if (!av::avio_enum_protocols) return false;
-  for (int output = 0; output <= 1; ++output) {
-    void* opaque = nullptr;
-    while (const char* name = av::avio_enum_protocols(&opaque, output))
-      if (protocol == name) return true;
-  }
-  return false;
+// A URL that names a local file: ours, "file:", or a plain name. These are
+// read through our own I/O, which refuses what is not a regular file.
+bool IsLocalURL(const std::string& url) {
+  std::string protocol;
+  return IsUnicodeURL(url) || !ProtocolPart(url, protocol) || protocol == "file";
 }
 
 }  // namespace
@@ -156,7 +190,7 @@ bool IsUnicodeURL(const std::string& url) {
 
 std::string FileNameToURL(const std::string& name) {
   std::string protocol;
-  if (!ProtocolPart(name, protocol) || IsKnownProtocol(protocol)) return name;
+  if (!ProtocolPart(name, protocol)) return name;
   return "file:" + name;
 }
 
@@ -168,7 +202,15 @@ std::string URLToFileName(const std::string& url) {
 
 int OpenInputURL(AVFormatContext** context, const std::string& url, const AVInputFormat* format,
                  AVDictionary** options) {
-  if (!IsUnicodeURL(url) || (*context && (*context)->pb))
+  if (!*context) *context = av::avformat_alloc_context();
+  if (!*context) return AVERROR(ENOMEM);
+  if (const int error = av::av_opt_set(*context, "protocol_whitelist", kInputProtocolWhitelist, 0);
+      error < 0) {
+    av::avformat_free_context(*context);
+    *context = nullptr;
+    return error;
+  }
+  if (!IsLocalURL(url) || (*context)->pb)
     return av::avformat_open_input(context, url.c_str(), format, options);
   AVIOContext* pb = nullptr;
   if (const int error = OpenCustom(url, AVIO_FLAG_READ, &pb); error < 0) {
@@ -176,11 +218,7 @@ int OpenInputURL(AVFormatContext** context, const std::string& url, const AVInpu
     *context = nullptr;
     return error;
   }
-  AVFormatContext* opened = *context ? *context : av::avformat_alloc_context();
-  if (!opened) {
-    CloseCustom(pb);
-    return AVERROR(ENOMEM);
-  }
+  AVFormatContext* opened = *context;
   opened->pb = pb;
   opened->flags |= AVFMT_FLAG_CUSTOM_IO;
   const int error = av::avformat_open_input(&opened, url.c_str(), format, options);

@@ -19,15 +19,18 @@ bool IsUnicodeURL(const std::string& url);
 
 // The text to hand to the libraries for a file name: a plain local name as it
 // is, or with "file:" in front when its text before ":" would read as a
-// protocol the name does not mean ("a:b.mp4"); names of known protocols
-// ("http:", "udp:", ...) are URLs and stay as they are.
+// protocol ("pipe:0.mp4", "http:x.mp4", "a:b.mp4"). A file name is always a
+// local file: names come from the file system, never from a user's URL.
 std::string FileNameToURL(const std::string& name);
 // Back from a URL to a file name: decodes "unicode:utf8:" and drops "file:".
 std::string URLToFileName(const std::string& url);
 
-// avformat_open_input that also opens "unicode:utf8:" URLs (through a custom
-// AVIOContext that reads, seeks and answers the size query). Close with
-// CloseInputURL or hold the context in a TInputFormatPtr (AvHandles.h).
+// avformat_open_input for local inputs: a plain name, "file:" or
+// "unicode:utf8:" URL is read through our own AVIOContext (reads, seeks,
+// answers the size query), which refuses what is not a regular file. No
+// protocol is whitelisted, so nothing inside the file (a playlist, a concat
+// list) can open a network address or another file; other URLs fail.
+// Close with CloseInputURL or hold the context in a TInputFormatPtr (AvHandles.h).
 int OpenInputURL(AVFormatContext** context, const std::string& url, const AVInputFormat* format,
                  AVDictionary** options);
 void CloseInputURL(AVFormatContext** context);

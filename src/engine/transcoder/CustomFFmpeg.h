@@ -147,6 +147,7 @@ class TCustomFFmpeg : public TTranscoderOptions {
   void DumpOutputs();
 
   // OutputFiles
+  void CheckInputKinds(bool joining, bool& useVideo, bool& useAudio, bool& useSubtitle);
   TOutputStream& CreateStream(TOutputFile& file, AVMediaType type);
   const AVCodec* ChooseEncoder(const TOutputFile& file, TOutputStream& ost, AVMediaType type,
                                const std::string& name, int strictness);
@@ -239,6 +240,7 @@ class TCustomFFmpeg : public TTranscoderOptions {
   int64_t runStartTime_ = 0;
   int64_t lastReportTime_ = 0;
   int64_t videoBytes_ = 0, audioBytes_ = 0, globalHeaderBytes_ = 0;
+  int64_t mediaPacketsWritten_ = 0;  // of this run, covers left out
   int framesDuplicated_ = 0, framesDropped_ = 0;
   bool dupDropSeen_ = false;
   bool headersWritten_ = false;

@@ -199,7 +199,7 @@ void TCustomFFmpeg::OpenInputFile(const std::string& fileName) {
       optionStore_.ApplyStoredOptions(settingsContext.get(), mask);
       settingsContext->thread_count = s.codecThreadCount;
     };
-    switch (par->codec_type) {
+    switch (IsAttachedPicture(st) ? AVMEDIA_TYPE_ATTACHMENT : par->codec_type) {
       case AVMEDIA_TYPE_VIDEO: {
         forced = videoDecoder;
         makeSettings(kOptionMaskVideoDecoding);
@@ -312,7 +312,8 @@ void TCustomFFmpeg::BuildInputTables() {
 
 int TCustomFFmpeg::FindSourceStream(const TOutputStream& ost, int outputFileIndex) {
   const auto usable = [&](const TInputStream& ist) {
-    return ist.st->discard != AVDISCARD_ALL && ist.st->codecpar->codec_type == ost.type;
+    return ist.st->discard != AVDISCARD_ALL && ist.st->codecpar->codec_type == ost.type &&
+           IsAttachedPicture(ist.st) == ost.cover;
   };
   // Stream analysis no longer reports how many frames it examined; the
   // demuxer's own choice of the best stream of a type is the nearest measure.

@@ -27,19 +27,49 @@ constexpr AVCodecID kFallbackVideoCodecs[] = {AV_CODEC_ID_H264, AV_CODEC_ID_MPEG
 constexpr AVCodecID kFallbackAudioCodecs[] = {AV_CODEC_ID_AAC, AV_CODEC_ID_MP3, AV_CODEC_ID_AC3,
                                               AV_CODEC_ID_MP2, AV_CODEC_ID_PCM_S16LE};
 
-bool HasTypeInInputs(const std::vector<std::unique_ptr<TInputFile>>& inputs, bool joinOnlyFirst,
-                     AVMediaType type) {
-  for (size_t f = 0; f < inputs.size(); ++f) {
-    if (joinOnlyFirst && f > 0) break;
-    const AVFormatContext* context = inputs[f]->context.get();
-    for (unsigned i = 0; i < context->nb_streams; ++i) {
-      const int codecType = context->streams[i]->codecpar->codec_type;
-      if (codecType < AVMEDIA_TYPE_UNKNOWN || codecType >= AVMEDIA_TYPE_NB)
-        throw FFmpegException("invalid codec_type of input file");
-      if (codecType == type) return true;
-    }
+// The kinds of stream of an input that an output is made of (a cover is not video).
+struct TStreamKinds {
+  bool video = false, audio = false, subtitle = false;
+};
+
+TStreamKinds KindsOf(const AVFormatContext* context) {
+  TStreamKinds kinds;
+  for (unsigned i = 0; i < context->nb_streams; ++i) {
+    const int codecType = context->streams[i]->codecpar->codec_type;
+    if (codecType < AVMEDIA_TYPE_UNKNOWN || codecType >= AVMEDIA_TYPE_NB)
+      throw FFmpegException("invalid codec_type of input file");
+    if (codecType == AVMEDIA_TYPE_VIDEO && !IsAttachedPicture(context->streams[i])) kinds.video = true;
+    if (codecType == AVMEDIA_TYPE_AUDIO) kinds.audio = true;
+    if (codecType == AVMEDIA_TYPE_SUBTITLE) kinds.subtitle = true;
   }
-  return false;
+  return kinds;
+}
+
+std::string InputName(const TInputFile& input) {
+  const char* url = input.context->url;
+  return url ? URLToFileName(url) : std::string();
+}
+
+// Containers with a place for cover art, and the picture codecs they take there.
+constexpr const char* kCoverMuxers[] = {"mp3", "mp4", "ipod", "flac"};
+constexpr AVCodecID kCoverCodecs[] = {AV_CODEC_ID_PNG, AV_CODEC_ID_MJPEG};
+
+// The first input's cover that the output's container can carry, or null.
+const AVStream* CarriedCover(const std::vector<std::unique_ptr<TInputFile>>& inputs,
+                             const AVOutputFormat* format) {
+  if (inputs.empty() ||
+      std::none_of(std::begin(kCoverMuxers), std::end(kCoverMuxers),
+                   [format](const char* name) { return std::string(format->name) == name; }))
+    return nullptr;
+  const AVFormatContext* context = inputs.front()->context.get();
+  for (unsigned i = 0; i < context->nb_streams; ++i) {
+    const AVStream* st = context->streams[i];
+    if (IsAttachedPicture(st) && st->discard != AVDISCARD_ALL &&
+        std::find(std::begin(kCoverCodecs), std::end(kCoverCodecs), st->codecpar->codec_id) !=
+            std::end(kCoverCodecs))
+      return st;
+  }
+  return nullptr;
 }
 
 bool SameLayout(const AVChannelLayout& a, const AVChannelLayout& b) {
@@ -137,18 +167,10 @@ void TCustomFFmpeg::OpenOutputFile(const std::string& fileName, bool join) {
   bool useAudio = format->audio_codec != AV_CODEC_ID_NONE || s.audioStreamCopy || !s.audioCodecName.empty();
   bool useSubtitle =
       format->subtitle_codec != AV_CODEC_ID_NONE || s.subtitleStreamCopy || !s.subtitleCodecName.empty();
-  if (!inputs_.empty()) {
-    try {
-      useVideo = useVideo && HasTypeInInputs(inputs_, joining, AVMEDIA_TYPE_VIDEO);
-      useAudio = useAudio && HasTypeInInputs(inputs_, joining, AVMEDIA_TYPE_AUDIO);
-      useSubtitle = useSubtitle && HasTypeInInputs(inputs_, joining, AVMEDIA_TYPE_SUBTITLE);
-    } catch (const std::exception& e) {
-      fail(TextFormat("check_audio_video_sub_inputs fail: %s", e.what()));
-    }
-  }
   if (s.videoDisable) useVideo = false;
   if (s.audioDisable) useAudio = false;
   if (s.subtitleDisable) useSubtitle = false;
+  if (!inputs_.empty()) CheckInputKinds(joining, useVideo, useAudio, useSubtitle);
 
   const auto create = [&](bool use, const char* what, void (TCustomFFmpeg::*setup)(TOutputFile&)) {
     if (!use) return;
@@ -161,6 +183,14 @@ void TCustomFFmpeg::OpenOutputFile(const std::string& fileName, bool join) {
   create(useVideo, "new_video_stream", &TCustomFFmpeg::SetupVideoStream);
   create(useAudio, "new_audio_stream", &TCustomFFmpeg::SetupAudioStream);
   create(useSubtitle, "new_subtitle_stream", &TCustomFFmpeg::SetupSubtitleStream);
+  // The cover goes along with what is converted, where the container has a place for it.
+  if (!joining && !file->streams.empty() && CarriedCover(inputs_, format)) {
+    TOutputStream& cover = CreateStream(*file, AVMEDIA_TYPE_VIDEO);
+    cover.cover = true;
+    cover.copy = true;
+    cover.encoder = MakeCodecContext(nullptr);
+    if (!cover.encoder) fail("new_video_stream fail: Could not alloc output stream");
+  }
 
   if (s.recordingTimestamp) {
     const time_t seconds = time_t(s.recordingTimestamp);
@@ -206,6 +236,48 @@ void TCustomFFmpeg::OpenOutputFile(const std::string& fileName, bool join) {
     joinMode_ = true;
     SetupJoin();
   }
+}
+
+// Each kind the output would have is kept when an input has it. A file with
+// none of what the output is made of is refused saying what it lacks; so is
+// a join with a file that lacks a kind the others bring, which would be cut
+// from the output or leave its segment without a source.
+void TCustomFFmpeg::CheckInputKinds(bool joining, bool& useVideo, bool& useAudio, bool& useSubtitle) {
+  std::vector<TStreamKinds> kinds;
+  try {
+    for (const auto& input : inputs_) kinds.push_back(KindsOf(input->context.get()));
+  } catch (const std::exception& e) {
+    lastErrorText_ = TextFormat("check_audio_video_sub_inputs fail: %s", e.what());
+    throw FFmpegException(lastErrorText_);
+  }
+  const struct {
+    const char* name;
+    bool* use;
+    bool TStreamKinds::*has;
+  } rows[] = {{"video", &useVideo, &TStreamKinds::video},
+              {"audio", &useAudio, &TStreamKinds::audio},
+              {"subtitles", &useSubtitle, &TStreamKinds::subtitle}};
+  std::string lacking;  // of the picture and sound the output wanted
+  for (const auto& row : rows) {
+    if (!*row.use ||
+        std::any_of(kinds.begin(), kinds.end(), [&row](const TStreamKinds& k) { return k.*row.has; }))
+      continue;
+    *row.use = false;
+    if (row.has != &TStreamKinds::subtitle)
+      lacking += (lacking.empty() ? "" : " or ") + std::string(row.name);
+  }
+  const auto refuse = [this](const std::string& message) {
+    lastErrorText_ = message;
+    throw FFmpegException(message);
+  };
+  if (!useVideo && !useAudio && !useSubtitle && !lacking.empty())
+    refuse(inputs_.size() == 1 ? InputName(*inputs_[0]) + ": the file has no " + lacking + " to convert"
+                               : "The input files have no " + lacking + " to convert");
+  if (!joining) return;
+  for (size_t i = 0; i < inputs_.size(); ++i)
+    for (const auto& row : rows)
+      if (*row.use && !(kinds[i].*row.has))
+        refuse("Cannot join: " + InputName(*inputs_[i]) + " has no " + row.name);
 }
 
 void TCustomFFmpeg::OpenOutputFiles() {
@@ -554,7 +626,8 @@ void TCustomFFmpeg::PrepareCopy(TOutputStream& ost, TInputStream& ist) {
   if (in->extradata_size + uint64_t(AV_INPUT_BUFFER_PADDING_SIZE) > INT_MAX)
     throw FFmpegException("icodec.extradata_size is invalid (too large)");
   const uint32_t wantedTag = ost.encoder ? ost.encoder->codec_tag : 0;
-  if (in->codec_type == AVMEDIA_TYPE_VIDEO) {
+  // Hooks and previews see the converted video; a cover passes untouched.
+  if (in->codec_type == AVMEDIA_TYPE_VIDEO && !ost.cover) {
     if (Hooks.videoInput || Hooks.videoOutput)
       throw FFmpegException("-vcodec copy and VideoHook are incompatible (frames are not decoded)");
     if (settings_.videoHookInUse)
@@ -566,7 +639,7 @@ void TCustomFFmpeg::PrepareCopy(TOutputStream& ost, TInputStream& ist) {
       throw FFmpegException("-acodec copy and -vol are incompatible (frames are not decoded)");
     if (Hooks.audio)
       throw FFmpegException("-acodec copy and AudioHook are incompatible (frames are not decoded)");
-  } else if (in->codec_type != AVMEDIA_TYPE_SUBTITLE) {
+  } else if (in->codec_type != AVMEDIA_TYPE_SUBTITLE && !ost.cover) {
     throw FFmpegException("invalid codec_type of output stream");
   }
   if (av::avcodec_parameters_copy(out, in) < 0) throw FFmpegException("av_mallocz fail");

@@ -17,6 +17,11 @@ namespace mediaconv::engine {
 
 struct TOutputStream;
 
+// Cover art: a picture that the demuxer hands out once, not a video to convert.
+inline bool IsAttachedPicture(const AVStream* st) {
+  return st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && (st->disposition & AV_DISPOSITION_ATTACHED_PIC);
+}
+
 // An opened input file and the settings that belong to it.
 struct TInputFile {
   TInputFormatPtr context;
@@ -74,6 +79,7 @@ struct TOutputStream {
   const AVCodec* codec = nullptr;  // forced or guessed encoder
   bool forcedCodec = false;        // the encoder was named
   bool copy = false;               // stream copy
+  bool cover = false;              // an input's attached picture, copied as the output's cover art
   bool encodingNeeded = false;
   bool encoderOpened = false;
   std::vector<std::string> bsfNames;  // bitstream filters taken over from the settings

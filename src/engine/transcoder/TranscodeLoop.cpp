@@ -86,8 +86,15 @@ void TCustomFFmpeg::Transcode() {
   lastInput_ = 0;
   for (TOutputStream* ost : AllOutputStreams()) ost->active = !joinMode_ || ost->fileIndex == 0;
 
+  mediaPacketsWritten_ = 0;
+
   MainLoop();
   FlushInputs();
+  // Headers alone are no conversion: input the demuxer took for media that
+  // nothing could be decoded from (random bytes named .mp3) ends here. A
+  // recording time of 0 asked for nothing.
+  if (mediaPacketsWritten_ == 0 && !stopRequested_ && settings_.recordingTime != 0)
+    throw FFmpegException("Nothing was converted: no audio or video could be read from the input");
 
   std::string writeError;
   for (auto& file : outputs_) {
@@ -509,6 +516,7 @@ void TCustomFFmpeg::WriteMuxPacket(TOutputStream& ost, AVPacket* packet) {
     ost.muxTime = std::max(ost.muxTime, double(end) * av_q2d(ost.st->time_base));
   const int written = av::av_interleaved_write_frame(context, packet);
   if (written < 0) throw FFmpegException(ErrorText("av_interleaved_write_frame()", written));
+  if (!ost.cover) ++mediaPacketsWritten_;
 }
 
 void TCustomFFmpeg::EncodeAndWrite(TOutputStream& ost, AVFrame* frame) {
@@ -649,7 +657,7 @@ void TCustomFFmpeg::ReportProgress(int fileIndex, bool final) {
       const double position = OutputPosition(ost);
       if (position > 0) currentTime = std::min(currentTime, position);
     }
-    if (ost.type != AVMEDIA_TYPE_VIDEO || !ostPtr->active) continue;
+    if (ost.type != AVMEDIA_TYPE_VIDEO || ost.cover || !ostPtr->active) continue;
     const float quality = ost.copy || ost.quality < 0 ? -1.0f : float(ost.quality) / FF_QP2LAMBDA;
     if (firstVideo) {
       firstVideo = false;

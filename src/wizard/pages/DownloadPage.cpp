@@ -29,7 +29,7 @@ TDownloadPage::TDownloadPage(QWidget* parent) : QWidget(parent) {
   panelLayout->addWidget(bar_);
 
   auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 2 * ui::kGrid, ui::kGrid);
+  layout->setContentsMargins(ui::kPageMargin, 0, 2 * ui::kGrid, ui::kGrid);
   layout->setSpacing(ui::kGrid);
   layout->addWidget(list_, 1);
   layout->addWidget(panel);

@@ -67,7 +67,7 @@ TFileListPage::TFileListPage(engine::TFFDecoder& prober, TDialogs& dialogs, app:
   buttons->insertSpacing(6, ui::kGrid);
   buttons->addStretch(1);
   auto* layout = new QHBoxLayout(this);
-  layout->setContentsMargins(0, 0, 2 * ui::kGrid, ui::kGrid);
+  layout->setContentsMargins(ui::kPageMargin, 0, 2 * ui::kGrid, ui::kGrid);
   layout->setSpacing(2 * ui::kGrid);
   layout->addWidget(grid_, 1);
   layout->addLayout(buttons);

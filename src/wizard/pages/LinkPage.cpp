@@ -52,7 +52,7 @@ TLinkPage::TLinkPage(TDialogs& dialogs, app::AppSettings& settings, QWidget* par
   qualityLayout->addWidget(qualitySummary_, 1, 0, 1, 2);
 
   auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 2 * ui::kGrid, ui::kGrid);
+  layout->setContentsMargins(ui::kPageMargin, 0, 2 * ui::kGrid, ui::kGrid);
   layout->setSpacing(2 * ui::kGrid);
   layout->addLayout(listRow, 1);
   layout->addLayout(folderRow);
@@ -65,6 +65,7 @@ TLinkPage::TLinkPage(TDialogs& dialogs, app::AppSettings& settings, QWidget* par
   });
   connect(empty_, &QPushButton::clicked, this, &TLinkPage::ClearLinks);
   connect(select_, &QPushButton::clicked, this, &TLinkPage::SelectFolder);
+  config_->setEnabled(prefer_->isChecked());
   connect(prefer_, &QCheckBox::toggled, config_, &QWidget::setEnabled);
   connect(links_, &QListWidget::currentRowChanged, this, &TLinkPage::UpdateActions);
   connect(links_, &QListWidget::itemDoubleClicked, this,

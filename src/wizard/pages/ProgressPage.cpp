@@ -61,7 +61,7 @@ TProgressPage::TProgressPage(app::AppSettings& settings, QWidget* parent)
   connect(shutDown_, &QCheckBox::clicked, this, [this](bool on) { settings_.ShutDownWhenFinished = on; });
 
   auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 2 * ui::kGrid, ui::kGrid);
+  layout->setContentsMargins(ui::kPageMargin, 0, 2 * ui::kGrid, ui::kGrid);
   layout->setSpacing(ui::kGrid);
   layout->addWidget(list_, 1);
   layout->addWidget(status);

@@ -50,7 +50,7 @@ TSummaryPage::TSummaryPage(const QString& finishedText, const QString& hint, QWi
   hint_->setProperty("role", ui::kRoleSecondary);
 
   auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(2 * ui::kGrid, 2 * ui::kGrid, 3 * ui::kGrid, 2 * ui::kGrid);
+  layout->setContentsMargins(ui::kPageMargin, 2 * ui::kGrid, 3 * ui::kGrid, 2 * ui::kGrid);
   layout->setSpacing(2 * ui::kGrid);
   layout->addWidget(finished_);
   layout->addWidget(box);
