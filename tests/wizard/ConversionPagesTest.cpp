@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTreeWidget>
+#include <random>
 
 #include "ConvertTestSupport.h"
 #include "WizardTestSupport.h"
@@ -70,10 +71,16 @@ std::string ThreeSecondTone() {
   return mediaconv::test::MediaFixture("pages_three.wav",
                                        "-f lavfi -i sine=frequency=660:sample_rate=48000:duration=3 -ac 2");
 }
-// Video only: an audio output of it has no stream and fails.
-std::string VideoOnly() {
-  return mediaconv::test::MediaFixture("pages_video_only.mkv",
-                                       "-f lavfi -i testsrc2=size=160x120:rate=25:duration=1 -c:v mpeg4");
+// Noise named .mp3: it probes, but nothing can be converted from it.
+std::string Noise(const QString& folder) {
+  const QString path = folder + "/noise.mp3";
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return {};
+  std::mt19937 bytes(7);
+  QByteArray data(200000, 0);
+  for (char& byte : data) byte = char(bytes() & 0xFF);
+  file.write(data);
+  return path.toStdString();
 }
 std::string LongClip() {
   return mediaconv::test::MediaFixture(
@@ -124,7 +131,7 @@ class ConversionPagesTest : public QObject {
 
   void ThreeFilesWithOneFailingEndOnTheSummary() {
     TWizardFixture f(FullEdition());
-    PrepareRun(f, {TwoSecondTone(), VideoOnly(), ThreeSecondTone()});
+    PrepareRun(f, {TwoSecondTone(), Noise(f.dir.path()), ThreeSecondTone()});
     f.window->Settings().PlayASoundWhenFinished = true;
     QCOMPARE(f.window->FileListPage()->Count(), 3);
     StartRun(f);
