@@ -28,6 +28,7 @@ install: build
 # editions and two skins, on the offscreen platform.
 screenshots: build
 	@QT_QPA_PLATFORM=offscreen $(BUILD)/tests/mediaconv-screenshots $(BUILD)/screenshots $(BUILD)/bin
+	@QT_QPA_PLATFORM=offscreen $(BUILD)/tests/mediaconv-convert-screenshots $(BUILD)/screenshots $(BUILD)/bin
 
 test: build
 	@cd $(BUILD) && ctest $(CTEST_ARGS)

@@ -25,6 +25,7 @@ class TTerminalView : public convert::TFileListView, public convert::TRunView {
 
   // TRunView
   void ShowRunLayout(const convert::TRunLayout& layout) override;
+  void ProgressListCleared() override {}
   void ProgressRowAdded(int index, const convert::TProgressRow& row) override;
   void ProgressRowChanged(int index, const convert::TProgressRow& row) override;
   void ShowCurrentFile(const std::string& text) override { currentFile_ = text; }

@@ -27,19 +27,57 @@ std::string FolderOf(const std::string& path) {
 
 }  // namespace
 
+struct TConversionRun::TLink {
+  explicit TLink(TConversionRun* run, app::TMainThread& mainThread) : Run(run), MainThread(mainThread) {}
+
+  // Read and written on the main thread only.
+  TConversionRun* Run;
+  int Generation = 0;
+  app::TMainThread& MainThread;
+  // Set on the main thread; terminate threads stop waiting on it.
+  std::atomic<bool> Closed{false};
+  std::atomic<int> EndedCount{0};
+  std::atomic<int> TasksCount{0};
+};
+
 TConversionRun::TConversionRun(TRunEncoder& encoder, TRunView& view, app::TMainThread& mainThread,
                                TClock clock)
-    : encoder_(encoder), view_(view), mainThread_(mainThread), clock_(std::move(clock)) {
+    : encoder_(encoder),
+      view_(view),
+      clock_(std::move(clock)),
+      link_(std::make_shared<TLink>(this, mainThread)) {
   if (!clock_) clock_ = [] { return std::chrono::steady_clock::now(); };
 }
 
+TConversionRun::~TConversionRun() {
+  link_->Closed = true;
+  link_->Run = nullptr;
+}
+
+bool TConversionRun::Closed() const { return link_->Closed.load(); }
+int TConversionRun::EndedCount() const { return link_->EndedCount.load(); }
+
+TConversionRun::TTerminateHandler TConversionRun::TerminateHandler() const {
+  return [link = link_](const engine::TTerminateInfo& info) { Terminate(link, info); };
+}
+
+TConversionRun::TProgressHandler TConversionRun::ProgressHandler() const {
+  // Progress is handed to the main thread by the encoder.
+  return [link = link_](const engine::TProgressInfo& info) {
+    if (link->Run) link->Run->OnProgress(info);
+  };
+}
+
 void TConversionRun::Start(std::span<const TFileListRow> files, const TRunOptions& options) {
+  if (link_->Closed) return;
+  ++link_->Generation;
   options_ = options;
   rows_.clear();
   errorLines_.clear();
   summary_ = {};
   succeededCount_ = 0;
-  endedCount_ = 0;
+  link_->EndedCount = 0;
+  link_->TasksCount = 0;
   skippedFiles_ = 0;
   unwritableFiles_ = 0;
   errors_.clear();
@@ -56,9 +94,15 @@ void TConversionRun::Start(std::span<const TFileListRow> files, const TRunOption
   layout_.StatusTitle = options.Join ? "Width x Height" : "Status";
   layout_.ProgressTitle = options.Join ? "Aspect Ratio" : "Progress";
   layout_.CurrentFileLabel = options.Join ? "Output file:" : "Current file:";
+  view_.ProgressListCleared();
   view_.ShowRunLayout(layout_);
   CheckPresetIndex();
 
+  if (!ClearLeftOverTasks()) {
+    runStart_ = clock_();
+    Complete();
+    return;
+  }
   if (options.Join) {
     CreateJoinedTask(files);
     totalFiles_ = 1;
@@ -66,9 +110,9 @@ void TConversionRun::Start(std::span<const TFileListRow> files, const TRunOption
     CreateTasks(files);
     totalFiles_ = static_cast<int>(rows_.size());
   }
-  tasksCount_ = encoder_.TasksCount();
+  link_->TasksCount = encoder_.TasksCount();
   runStart_ = clock_();
-  if (tasksCount_ == 0) {
+  if (link_->TasksCount == 0) {
     Complete();
     return;
   }
@@ -80,13 +124,25 @@ void TConversionRun::Start(std::span<const TFileListRow> files, const TRunOption
   encoder_.StartTask(1);
 }
 
+bool TConversionRun::ClearLeftOverTasks() {
+  // The last run's clear may still be on its way to the main loop.
+  if (encoder_.TasksCount() == 0) return true;
+  try {
+    encoder_.ClearTasks();
+    return true;
+  } catch (const std::exception& error) {
+    view_.AppendLog(error.what());
+    return false;
+  }
+}
+
 void TConversionRun::EndUnstarted() {
   cancelled_ = true;
   for (size_t i = 0; i < rows_.size(); ++i) {
     rows_[i].Status = kStatusFailed;
     view_.ProgressRowChanged(static_cast<int>(i), rows_[i]);
   }
-  endedCount_ = tasksCount_;
+  link_->EndedCount = link_->TasksCount.load();
   Complete();
 }
 
@@ -197,7 +253,7 @@ double TConversionRun::ElapsedSeconds() const {
 }
 
 void TConversionRun::OnProgress(const engine::TProgressInfo& info) {
-  if (info.TaskIndex < 0 || info.TaskIndex >= static_cast<int>(rows_.size())) return;
+  if (link_->Closed || info.TaskIndex < 0 || info.TaskIndex >= static_cast<int>(rows_.size())) return;
   TProgressRow& row = rows_[info.TaskIndex];
   view_.ShowCurrentFile(layout_.Joined ? row.Path : app::WithTrailingSeparator(row.Path) + row.Caption);
   if (info.TotalDuration > 0) {
@@ -220,13 +276,28 @@ void TConversionRun::OnProgress(const engine::TProgressInfo& info) {
   view_.ShowProgress(display);
 }
 
-void TConversionRun::OnTerminate(const engine::TTerminateInfo& info) {
+void TConversionRun::OnTerminate(const engine::TTerminateInfo& info) { Terminate(link_, info); }
+
+void TConversionRun::Terminate(const std::shared_ptr<TLink>& link, const engine::TTerminateInfo& info) {
   if (info.TaskIndex >= 0) {
     // The record belongs to the caller and lives until this returns.
-    mainThread_.InvokeAndWait([this, &info] { TaskEnded(info); });
+    link->MainThread.InvokeAndWait([link, &info] {
+      if (link->Run && !link->Closed)
+        link->Run->TaskEnded(info);
+      else
+        ++link->EndedCount;
+    });
     return;
   }
-  ListEnded();
+  // Terminate deliveries of one list may overlap; wait for every task's.
+  const bool onMain = link->MainThread.IsMainThread();
+  while (link->EndedCount.load() < link->TasksCount.load() && !link->Closed) {
+    if (onMain) link->MainThread.ServePending();
+    std::this_thread::sleep_for(10ms);
+  }
+  link->MainThread.InvokeAndWait([link] {
+    if (link->Run && !link->Closed) link->Run->ListEnded();
+  });
 }
 
 void TConversionRun::TaskEnded(const engine::TTerminateInfo& info) {
@@ -259,28 +330,20 @@ void TConversionRun::TaskEnded(const engine::TTerminateInfo& info) {
     errorLines_.push_back("File (" + std::to_string(info.TaskIndex) + "): " + info.ExceptionMsg);
     errors_.push_back({info.TaskIndex, info.ExceptionMsg});
   }
-  ++endedCount_;
+  ++link_->EndedCount;
 }
 
 void TConversionRun::ListEnded() {
-  // Terminate deliveries of one list may overlap; wait for every task's.
-  const bool onMain = mainThread_.IsMainThread();
-  while (endedCount_.load() < tasksCount_) {
-    if (onMain) mainThread_.ServePending();
-    std::this_thread::sleep_for(10ms);
-  }
-  mainThread_.InvokeAndWait([this] {
-    // Served from inside Cancel's Stop: the encoder is still walking its
-    // tasks, so clearing them has to wait until Stop has returned.
-    if (stopping_)
-      completePending_ = true;
-    else
-      Complete();
-  });
+  // Served from inside Stop: the encoder is still walking its tasks, so
+  // clearing them has to wait until Stop has returned.
+  if (stopping_)
+    completePending_ = true;
+  else
+    Complete();
 }
 
 void TConversionRun::Cancel() {
-  if (!running_ || cancelled_) return;
+  if (!running_ || cancelled_ || link_->Closed) return;
   cancelled_ = true;
   stopping_ = true;
   encoder_.Stop(true);
@@ -291,28 +354,34 @@ void TConversionRun::Cancel() {
   }
 }
 
-void TConversionRun::ClearEncoderTasks(int attemptsLeft) {
+void TConversionRun::Close() {
+  if (link_->Closed) return;
+  // From here on every hand-off, also one a terminate thread holds, does nothing.
+  link_->Closed = true;
+  if (running_) {
+    stopping_ = true;
+    encoder_.Stop(true);
+    stopping_ = false;
+    running_ = false;
+  }
+  completePending_ = false;
+  ClearEncoderTasks();
+}
+
+void TConversionRun::ClearEncoderTasks() {
   try {
     encoder_.ClearTasks();
-  } catch (const std::exception& error) {
+  } catch (const std::exception&) {
     // The encoder marks its list done only after it has handed out the
-    // final event (in a synchronous run, after the handler returned), so a
-    // clear from inside that event is refused: try again from the main
-    // loop once the event is over.
-    if (attemptsLeft == 0) {
-      view_.AppendLog(error.what());
-      return;
-    }
-    mainThread_.Post([this, alive = std::weak_ptr<int>(alive_), attemptsLeft] {
-      if (alive.expired()) return;
-      std::this_thread::sleep_for(2ms);
-      ClearEncoderTasks(attemptsLeft - 1);
+    // final event (in a synchronous run, after the handler returned).
+    encoder_.WhenListDone([link = link_, generation = link_->Generation] {
+      if (link->Run && link->Generation == generation) link->Run->encoder_.ClearTasks();
     });
   }
 }
 
 void TConversionRun::Complete() {
-  ClearEncoderTasks(kClearAttempts);
+  ClearEncoderTasks();
   running_ = false;
   view_.ShowCurrentFile("...");
   barPosition_ = 0;

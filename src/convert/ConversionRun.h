@@ -90,6 +90,8 @@ class TRunView {
   virtual ~TRunView() = default;
   virtual void AppendLog(const std::string& line) = 0;
   virtual void ShowRunLayout(const TRunLayout& layout) = 0;
+  // A new run begins: the progress list is empty again.
+  virtual void ProgressListCleared() = 0;
   virtual void ProgressRowAdded(int index, const TProgressRow& row) = 0;
   virtual void ProgressRowChanged(int index, const TProgressRow& row) = 0;
   virtual void ShowCurrentFile(const std::string& text) = 0;
@@ -117,34 +119,48 @@ struct TRunOptions {
 // builder's options, runs them one at a time, follows their progress and
 // ends, and hands over to the completion actions and the summary.
 //
-// Start, OnProgress and Cancel are called on the main thread; OnTerminate on
-// any thread (the encoder's terminate threads): its effects are carried out
-// on the main thread, one at a time.
+// Start, OnProgress, Cancel and Close are called on the main thread;
+// OnTerminate on any thread (the encoder's terminate threads): its effects
+// are carried out on the main thread, one at a time. The handlers given to
+// the encoder hold no reference to the run itself, so a handler that a
+// terminate thread already holds does nothing once the run is closed or gone.
 class TConversionRun {
  public:
-  static constexpr int kClearAttempts = 500;
   using TClock = std::function<std::chrono::steady_clock::time_point()>;
+  using TTerminateHandler = std::function<void(const engine::TTerminateInfo&)>;
+  using TProgressHandler = std::function<void(const engine::TProgressInfo&)>;
 
   TConversionRun(TRunEncoder& encoder, TRunView& view, app::TMainThread& mainThread, TClock clock = {});
+  ~TConversionRun();
   TConversionRun(const TConversionRun&) = delete;
   TConversionRun& operator=(const TConversionRun&) = delete;
 
   // Creates the tasks and starts the list. A run in which no task could be
-  // created ends at once (the encoder would send no event).
+  // created ends at once (the encoder would send no event). A closed run
+  // does not start again.
   void Start(std::span<const TFileListRow> files, const TRunOptions& options);
   void OnProgress(const engine::TProgressInfo& info);
   void OnTerminate(const engine::TTerminateInfo& info);
+  // What the encoder's events are bound to.
+  TTerminateHandler TerminateHandler() const;
+  TProgressHandler ProgressHandler() const;
   // Stops the run; every unfinished task ends as failed and the run then ends
   // as usual.
   void Cancel();
+  // The window is closing: stops the run without its completion actions or
+  // summary, clears the tasks, and turns every hand-off still on its way
+  // into nothing. Call it before the encoder goes.
+  void Close();
 
   // The summary has been shown.
   bool Completed() const { return completed_.load(); }
   bool Cancelled() const { return cancelled_.load(); }
+  bool Closed() const;
+  bool Running() const { return running_.load(); }
 
   int TotalFiles() const { return totalFiles_; }
   int SucceededCount() const { return succeededCount_; }
-  int EndedCount() const { return endedCount_.load(); }
+  int EndedCount() const;
   int SkippedFiles() const { return skippedFiles_; }
   int64_t QueuedDuration() const { return queuedDuration_; }
   int64_t DoneDuration() const { return doneDuration_; }
@@ -154,6 +170,10 @@ class TConversionRun {
   const TSummary& Summary() const { return summary_; }
 
  private:
+  // What the hand-offs share with the run; outlives it.
+  struct TLink;
+
+  static void Terminate(const std::shared_ptr<TLink>& link, const engine::TTerminateInfo& info);
   // A stored preset index outside the format's list becomes its default.
   void CheckPresetIndex();
   void CreateTasks(std::span<const TFileListRow> files);
@@ -162,16 +182,17 @@ class TConversionRun {
   void CreateJoinedTask(std::span<const TFileListRow> files);
   enum TTaskSetup { tsCreated, tsInputFailed, tsOutputFailed };
   TTaskSetup CreateTask(const TFileListRow& file, profiles::TOutputNames& names);
+  bool ClearLeftOverTasks();
   void TaskEnded(const engine::TTerminateInfo& info);
   void ListEnded();
   void Complete();
-  void ClearEncoderTasks(int attemptsLeft);
+  // Clears the encoder's list now, or once it is done.
+  void ClearEncoderTasks();
   void ShowSummary();
   double ElapsedSeconds() const;
 
   TRunEncoder& encoder_;
   TRunView& view_;
-  app::TMainThread& mainThread_;
   TClock clock_;
   TRunOptions options_;
   TRunLayout layout_;
@@ -179,11 +200,9 @@ class TConversionRun {
   std::vector<TProgressRow> rows_;
   int totalFiles_ = 0;
   int succeededCount_ = 0;
-  std::atomic<int> endedCount_{0};
   int skippedFiles_ = 0;
   int unwritableFiles_ = 0;
   std::vector<TTaskError> errors_;
-  int tasksCount_ = 0;
   int barPosition_ = 0;
   TTimeTexts lastTimes_;
   std::chrono::steady_clock::time_point runStart_{};
@@ -194,10 +213,9 @@ class TConversionRun {
   std::atomic<bool> running_{false};
   std::atomic<bool> cancelled_{false};
   std::atomic<bool> completed_{false};
-  bool stopping_ = false;         // inside Cancel's Stop (main thread only)
+  bool stopping_ = false;         // inside Stop (main thread only)
   bool completePending_ = false;  // the list ended while Stop was running
-  // Hand-offs posted by the run check it, so none outlives the run.
-  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+  std::shared_ptr<TLink> link_;
 };
 
 }  // namespace mediaconv::convert

@@ -25,6 +25,7 @@ class TFFEncoderRunAdapter : public TRunEncoder {
   void StartTask(int threadCount) override { encoder_.StartTask(threadCount); }
   void Stop(bool wait) override { encoder_.Stop(wait); }
   void ClearTasks() override { encoder_.ClearTasks(); }
+  void WhenListDone(std::function<void()> fn) override { encoder_.WhenListDone(std::move(fn)); }
 
  private:
   engine::TCustomEncoder& encoder_;

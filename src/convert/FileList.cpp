@@ -12,12 +12,12 @@
 namespace mediaconv::convert {
 namespace {
 
-// Extensions taken from a drop; ".mpeg" has never been among them.
-constexpr std::array<std::string_view, 41> kDropExtensions = {
+// Extensions taken from a drop: the add dialog's, ".mpeg" included.
+constexpr std::array<std::string_view, 42> kDropExtensions = {
     ".mp3", ".aac", ".wav",  ".wma", ".cda", ".flac", ".m4a", ".mid", ".mka", ".mp2", ".mpa",
     ".mpc", ".ape", ".ofr",  ".ogg", ".ra",  ".wv",   ".tta", ".ac3", ".dts", ".avi", ".avm",
     ".asf", ".wmv", ".avs",  ".flv", ".mkv", ".mov",  ".3gp", ".mp4", ".mpg", ".dat", ".ogm",
-    ".vob", ".rm",  ".rmvb", ".ts",  ".tp",  ".ifo",  ".nsv", ".swf"};
+    ".vob", ".rm",  ".rmvb", ".ts",  ".tp",  ".ifo",  ".nsv", ".swf", ".mpeg"};
 
 std::string Format(const char* format, auto... values) {
   char text[96];
@@ -162,7 +162,9 @@ TFileListRow UnprobedRow(const std::string& fileName) {
 const std::vector<std::string>& TFileList::AddFiles(const std::vector<std::string>& names, bool thumbnails) {
   if (names.empty()) return failed_;
   failed_.clear();
+  observer_->AddBegun();
   for (const std::string& name : names) AddFile(name, thumbnails);
+  observer_->AddEnded();
   if (!failed_.empty()) view_.ShowFailedFiles(failed_);
   return failed_;
 }
@@ -188,39 +190,61 @@ bool TFileList::AddFile(const std::string& name, bool thumbnails) {
                               return view_.TextWidth(text);
                             }));
   prober_.CloseFile();
-  rows_.push_back(std::move(row));
+  AppendRow(std::move(row));
   return true;
+}
+
+void TFileList::AppendRow(TFileListRow row) {
+  const int index = Count();
+  observer_->RowsAboutToBeInserted(index, index);
+  rows_.push_back(std::move(row));
+  observer_->RowsInserted(index, index);
+}
+
+void TFileList::Select(int index) { SetSelected(index >= 0 && index < Count() ? index : -1); }
+
+void TFileList::SetSelected(int index) {
+  if (index == selected_) return;
+  selected_ = index;
+  observer_->SelectionChanged(selected_);
 }
 
 void TFileList::DeleteSelected() {
   if (selected_ < 0) return;
-  rows_.erase(rows_.begin() + selected_);
-  if (selected_ >= Count()) selected_ = Count() - 1;
+  const int removed = selected_;
+  observer_->RowsAboutToBeRemoved(removed, removed);
+  rows_.erase(rows_.begin() + removed);
+  selected_ = std::min(removed, Count() - 1);
+  observer_->RowsRemoved(removed, removed);
+  // Told even when the index stayed: a view drops its selection with the row.
+  observer_->SelectionChanged(selected_);
 }
 
 void TFileList::Clear() {
+  observer_->AboutToBeReset();
   rows_.clear();
   selected_ = -1;
+  observer_->ResetDone();
+  observer_->SelectionChanged(-1);
 }
 
 void TFileList::MoveUp() {
-  if (!CanMoveUp()) return;
-  std::swap(rows_[selected_], rows_[selected_ - 1]);
-  --selected_;
+  if (CanMoveUp()) Move(selected_, selected_ - 1);
 }
 
 void TFileList::MoveDown() {
-  if (!CanMoveDown()) return;
-  std::swap(rows_[selected_], rows_[selected_ + 1]);
-  ++selected_;
+  if (CanMoveDown()) Move(selected_, selected_ + 1);
 }
 
 void TFileList::Move(int from, int to) {
   if (from < 0 || from >= Count() || to < 0 || to >= Count() || from == to) return;
+  observer_->RowAboutToBeMoved(from, to);
   TFileListRow row = std::move(rows_[from]);
   rows_.erase(rows_.begin() + from);
   rows_.insert(rows_.begin() + to, std::move(row));
   selected_ = to;
+  observer_->RowMoved(from, to);
+  observer_->SelectionChanged(selected_);
 }
 
 bool AcceptsDroppedFile(const std::string& name, bool isFolder) {
@@ -232,6 +256,24 @@ bool AcceptsDroppedFile(const std::string& name, bool isFolder) {
   std::transform(extension.begin(), extension.end(), extension.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return std::find(kDropExtensions.begin(), kDropExtensions.end(), extension) != kDropExtensions.end();
+}
+
+std::vector<std::string> DroppedFiles(const std::vector<TDroppedItem>& items) {
+  std::vector<std::string> kept;
+  for (const TDroppedItem& item : items)
+    if (AcceptsDroppedFile(item.Name, item.IsFolder)) kept.push_back(item.Name);
+  return kept;
+}
+
+TAddDialogFollowUp AddDialogFollowUp(const std::vector<std::string>& chosen, const std::string& lastOpenDir) {
+  TAddDialogFollowUp followUp;
+  followUp.LastOpenDir = lastOpenDir;
+  if (chosen.empty()) return followUp;
+  const std::string& first = chosen.front();
+  const size_t slash = first.rfind('/');
+  if (slash != std::string::npos) followUp.LastOpenDir = first.substr(0, slash + 1);
+  followUp.ClearFileName = chosen.size() > 1;
+  return followUp;
 }
 
 }  // namespace mediaconv::convert

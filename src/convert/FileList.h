@@ -110,11 +110,34 @@ class TFileListView {
   virtual int TextWidth(const std::string& text) = 0;
 };
 
+// Changes of the list as a model view needs them: each change is announced
+// before it is made and reported after, with first..last inclusive. A moved
+// row goes from index from to index to (its index after the move).
+class TFileListObserver {
+ public:
+  virtual ~TFileListObserver() = default;
+  // Around one AddFiles: a grid stops repainting in between.
+  virtual void AddBegun() {}
+  virtual void AddEnded() {}
+  virtual void RowsAboutToBeInserted(int /*first*/, int /*last*/) {}
+  virtual void RowsInserted(int /*first*/, int /*last*/) {}
+  virtual void RowsAboutToBeRemoved(int /*first*/, int /*last*/) {}
+  virtual void RowsRemoved(int /*first*/, int /*last*/) {}
+  virtual void RowAboutToBeMoved(int /*from*/, int /*to*/) {}
+  virtual void RowMoved(int /*from*/, int /*to*/) {}
+  virtual void AboutToBeReset() {}
+  virtual void ResetDone() {}
+  virtual void SelectionChanged(int /*selected*/) {}
+};
+
 // The list of files to convert, in conversion order. Selection is the row
 // index or -1.
 class TFileList {
  public:
   TFileList(engine::TFFDecoder& prober, TFileListView& view) : prober_(prober), view_(view) {}
+
+  // One observer at a time; nullptr for none.
+  void SetObserver(TFileListObserver* observer) { observer_ = observer ? observer : &silent_; }
 
   // Probes and lists the files in order. A file the prober cannot open is not
   // listed: its error goes to the log and to the failed list, shown at the
@@ -124,10 +147,12 @@ class TFileList {
 
   const std::vector<TFileListRow>& Rows() const { return rows_; }
   int Count() const { return static_cast<int>(rows_.size()); }
-  void AppendRow(TFileListRow row) { rows_.push_back(std::move(row)); }
+  void AppendRow(TFileListRow row);
 
   int Selected() const { return selected_; }
-  void Select(int index) { selected_ = index >= 0 && index < Count() ? index : -1; }
+  void Select(int index);
+  // Removes the selected row and selects the row that took its place, or
+  // the new last row when it was the last.
   void DeleteSelected();
   void Clear();
   void MoveUp();
@@ -143,9 +168,12 @@ class TFileList {
 
  private:
   bool AddFile(const std::string& name, bool thumbnails);
+  void SetSelected(int index);
 
   engine::TFFDecoder& prober_;
   TFileListView& view_;
+  TFileListObserver silent_;
+  TFileListObserver* observer_ = &silent_;
   std::vector<TFileListRow> rows_;
   std::vector<std::string> failed_;
   int selected_ = -1;
@@ -154,5 +182,21 @@ class TFileList {
 // Whether a dropped item is taken into the list: files (not folders) whose
 // lower-cased extension is one the list accepts from a drop.
 bool AcceptsDroppedFile(const std::string& name, bool isFolder);
+
+struct TDroppedItem {
+  std::string Name;
+  bool IsFolder = false;
+};
+// The names of a drop that the list takes, in the order they came.
+std::vector<std::string> DroppedFiles(const std::vector<TDroppedItem>& items);
+
+// What the add dialog leaves behind after OK: "LastOpenDir" becomes the
+// folder (with its separator) of the first chosen file, and with more than
+// one file chosen the dialog forgets its file name.
+struct TAddDialogFollowUp {
+  std::string LastOpenDir;
+  bool ClearFileName = false;
+};
+TAddDialogFollowUp AddDialogFollowUp(const std::vector<std::string>& chosen, const std::string& lastOpenDir);
 
 }  // namespace mediaconv::convert

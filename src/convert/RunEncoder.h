@@ -1,4 +1,6 @@
 #pragma once
+#include <functional>
+
 #include "profiles/OptionBuilder.h"
 
 namespace mediaconv::engine {
@@ -16,6 +18,9 @@ class TRunEncoder : public profiles::TJoinEncoder {
   virtual void StartTask(int threadCount) = 0;
   virtual void Stop(bool wait) = 0;
   virtual void ClearTasks() = 0;
+  // Runs fn on the main thread once ClearTasks is allowed (after the list's
+  // final event has returned, or at once when the list is not working).
+  virtual void WhenListDone(std::function<void()> fn) = 0;
 };
 
 }  // namespace mediaconv::convert

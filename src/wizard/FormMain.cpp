@@ -23,6 +23,8 @@
 #include "app/SettingsFolders.h"
 #include "app/SkinLayout.h"
 #include "app/WindowPosition.h"
+#include "convert/ConversionRun.h"
+#include "convert/FFEncoderRunAdapter.h"
 #include "convert/RunTexts.h"
 #include "ui/ImageButton.h"
 #include "ui/LinkLabel.h"
@@ -34,6 +36,7 @@
 #include "wizard/FormLog.h"
 #include "wizard/Shell.h"
 #include "wizard/WizardTexts.h"
+#include "wizard/convert/SessionServices.h"
 #include "wizard/pages/DownloadPage.h"
 #include "wizard/pages/DownloadSummaryPage.h"
 #include "wizard/pages/FileListPage.h"
@@ -122,6 +125,7 @@ TFormMain::TFormMain(const TStartUpPaths& paths, TFormLog& log, TDialogs& dialog
 }
 
 TFormMain::~TFormMain() {
+  if (run_) run_->Close();
   encoder_.OnProgress = nullptr;
   encoder_.OnTerminate = nullptr;
   encoder_.Stop(true);
@@ -207,6 +211,7 @@ void TFormMain::CreatePages() {
     pages_->AddPage(page);
 
   connect(fileListPage_, &TFileListPage::LogLine, this, &TFormMain::AppendLog);
+  fileListPage_->SetSupportPage([this] { OpenHelpPage(app::hpSupport); });
   connect(linkPage_, &TLinkPage::PasteRequested, this, &TFormMain::PasteLinks);
   downloadRun_ = std::make_unique<download::TDownloadRun>(*downloadPage_, mainThread_);
   connect(downloadPage_, &TDownloadPage::DownloadFinished, this, &TFormMain::OnDownloadFinished);
@@ -620,12 +625,9 @@ void TFormMain::dropEvent(QDropEvent* event) {
 void TFormMain::DropFiles(const QList<QUrl>& urls) {
   app::BeginBusy();
   QStringList names;
-  for (const QUrl& url : urls) {
-    if (!url.isLocalFile()) continue;
-    const QString name = url.toLocalFile();
-    if (convert::AcceptsDroppedFile(name.toStdString(), QFileInfo(name).isDir())) names << name;
-  }
-  fileListPage_->AddFiles(names);
+  for (const QUrl& url : urls)
+    if (url.isLocalFile()) names << url.toLocalFile();
+  fileListPage_->AddDroppedFiles(names);
   app::EndBusy();
 }
 
@@ -639,6 +641,9 @@ void TFormMain::closeEvent(QCloseEvent* event) {
 }
 
 void TFormMain::BeforeClose() {
+  // A run stops without its completion actions; what is on its way does nothing.
+  if (run_) run_->Close();
+  if (session_) session_->ReleaseSleep();
   encoder_.OnProgress = nullptr;
   encoder_.OnTerminate = nullptr;
   encoder_.Stop(true);

@@ -14,6 +14,7 @@
 #include "ui/SkinnedFrame.h"
 #include "wizard/PageSetUp.h"
 #include "wizard/WindowMessages.h"
+#include "wizard/convert/ConversionView.h"
 
 class QAction;
 class QLabel;
@@ -37,6 +38,15 @@ class TSummaryPage;
 class TLinkPage;
 class TDownloadPage;
 class TDownloadSummaryPage;
+class TSessionServices;
+}  // namespace mediaconv::wizard
+
+namespace mediaconv::convert {
+class TConversionRun;
+class TFFEncoderRunAdapter;
+}  // namespace mediaconv::convert
+
+namespace mediaconv::wizard {
 
 // Where the program finds its files and keeps the user's.
 struct TStartUpPaths {
@@ -51,7 +61,7 @@ TStartUpPaths DefaultStartUpPaths();
 
 // The wizard's main window: a fixed, frameless, skinned window whose pages
 // lead the user from the files (or links) to the finished run.
-class TFormMain : public ui::TSkinnedFrame {
+class TFormMain : public ui::TSkinnedFrame, private TRunWindow {
   Q_OBJECT
  public:
   static constexpr int kWidth = 772;
@@ -82,6 +92,9 @@ class TFormMain : public ui::TSkinnedFrame {
   void ExitClick();
   // "Convert the downloaded file(s) now! "
   void ConvertDownloadedClick();
+  // Files named on the command line (or by "Open With"): convert mode with
+  // them on Step1.
+  void OpenFiles(const QStringList& files);
 
   // Files dropped from a file manager: folders and kinds the list does not
   // take are skipped.
@@ -121,6 +134,12 @@ class TFormMain : public ui::TSkinnedFrame {
   TDownloadSummaryPage* DownloadSummaryPage() const { return downloadSummaryPage_; }
   download::TDownloadRun& DownloadRun() { return *downloadRun_; }
   engine::TFFEncoder& Encoder() { return encoder_; }
+  // The conversion run of Step3 (none before the first).
+  convert::TConversionRun* ConversionRun() const { return run_.get(); }
+  // Sound, power-off, sleep inhibitor and notifications; tests put a
+  // recorder here before a run starts.
+  void SetSessionServices(TSessionServices* session);
+  TSessionServices& SessionServices();
   TFormLog& Log() const { return formLog_; }
 
  protected:
@@ -158,6 +177,11 @@ class TFormMain : public ui::TSkinnedFrame {
   void PasteLinks();
   void OnDownloadFinished(const download::TDownloadSummary& summary);
 
+  // TRunWindow
+  void AppendRunLog(const QString& line) override { AppendLog(line); }
+  void ShowSummaryPage() override;
+  QWidget* RunWindow() override { return this; }
+
   bool FolderReady(const std::string& folder) const;
   void OpenHelpPage(int page);
   void FitTitle(const QString& text);
@@ -181,6 +205,12 @@ class TFormMain : public ui::TSkinnedFrame {
   // The logger outlives the encoder: the encoder's threads log until it is gone.
   engine::TFFLogger logger_;
   engine::TFFEncoder encoder_;
+  std::unique_ptr<TSessionServices> desktopSession_;
+  TSessionServices* session_ = nullptr;
+  // Declared after the encoder, so that the run and its view go first.
+  std::unique_ptr<convert::TFFEncoderRunAdapter> runAdapter_;
+  std::unique_ptr<TConversionView> runView_;
+  std::unique_ptr<convert::TConversionRun> run_;
 
   QLabel* topLogo_ = nullptr;
   QLabel* leftLogo_ = nullptr;

@@ -37,6 +37,11 @@ int main(int argc, char* argv[]) {
   wizard::TFormMain mainWindow(paths, log, dialogs, mainThread);
   // Creation that stopped early posts no start-up message: the loop shows the window.
   if (!mainWindow.StartedUp()) mainWindow.show();
+  // Files named on the command line join Step1 once the window is up.
+  const QStringList files = QApplication::arguments().mid(1);
+  if (!files.isEmpty())
+    QMetaObject::invokeMethod(
+        &mainWindow, [&mainWindow, files] { mainWindow.OpenFiles(files); }, Qt::QueuedConnection);
   const int result = application.exec();
   app::BusyCounter().SetCursor(nullptr);
   return result;

@@ -33,8 +33,9 @@ class ConversionRunEncoderTest : public ::testing::Test {
       ++progressEvents_;
       run_.OnProgress(*info);
     };
-    encoder_.OnTerminate = [this](engine::TCustomEncoder&, const engine::TTerminateInfo& info) {
-      run_.OnTerminate(info);
+    encoder_.OnTerminate = [handler = run_.TerminateHandler()](engine::TCustomEncoder&,
+                                                               const engine::TTerminateInfo& info) {
+      handler(info);
     };
     out_ = app::WithTrailingSeparator(TempFolder("run-encoder"));
   }
@@ -52,8 +53,16 @@ class ConversionRunEncoderTest : public ::testing::Test {
   }
   void ServeUntilCompleted() {
     const auto deadline = std::chrono::steady_clock::now() + 240s;
-    while (!run_.Completed() && std::chrono::steady_clock::now() < deadline) mainThread_.WaitAndServe(20ms);
+    // The list is cleared once the encoder has marked it done.
+    while ((!run_.Completed() || encoder_.TasksCount() > 0) && std::chrono::steady_clock::now() < deadline)
+      mainThread_.WaitAndServe(20ms);
     ASSERT_TRUE(run_.Completed());
+  }
+  void ServeUntilProgress() {
+    const auto deadline = std::chrono::steady_clock::now() + 120s;
+    while (progressEvents_.load() == 0 && std::chrono::steady_clock::now() < deadline)
+      mainThread_.WaitAndServe(20ms);
+    ASSERT_GT(progressEvents_.load(), 0);
   }
 
   app::TQueueMainThread mainThread_;
@@ -109,6 +118,24 @@ TEST_F(ConversionRunEncoderTest, CancelDuringTheFirstOfThreeEndsAllAsFailedAndKe
   ASSERT_TRUE(format.count("duration")) << view_.Rows[0].OutputFile;
   EXPECT_LT(std::stod(format.at("duration")), 20.0);
   EXPECT_EQ(encoder_.TasksCount(), 0);
+}
+
+TEST_F(ConversionRunEncoderTest, CloseDuringTheFirstOfThreeStopsWithoutSummaryAndClearsTheList) {
+  const std::string clip = LongClip();
+  ASSERT_FALSE(clip.empty());
+  settings_.PlayASoundWhenFinished = true;
+  Start({clip, clip, clip}, profiles::kClassVideo, 0, 1);
+  ServeUntilProgress();
+  run_.Close();
+  EXPECT_EQ(encoder_.TasksCount(), 0);
+  // Time for any hand-off still on its way.
+  const auto until = std::chrono::steady_clock::now() + 300ms;
+  while (std::chrono::steady_clock::now() < until) mainThread_.WaitAndServe(10ms);
+  EXPECT_FALSE(run_.Completed());
+  EXPECT_TRUE(view_.Events.empty());
+  // The first output was closed with its trailer.
+  const auto format = ProbeFormat(view_.Rows[0].OutputFile);
+  EXPECT_TRUE(format.count("duration")) << view_.Rows[0].OutputFile;
 }
 
 }  // namespace

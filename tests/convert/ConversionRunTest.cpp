@@ -29,6 +29,7 @@ class ConversionRunTest : public ::testing::Test {
     ASSERT_FALSE(two_.empty());
     ASSERT_FALSE(three_.empty());
     encoder_.Run = &run_;
+    encoder_.MainThread = &mainThread_;
   }
 
   // MP3 preset 1, per file unless join is set.
@@ -246,7 +247,118 @@ TEST_F(ConversionRunTest, CancelDuringTheFirstOfThreeFailsAllThree) {
   EXPECT_EQ(view_.Summaries, 1);
 }
 
-TEST_F(ConversionRunTest, ListRefusedToClearDuringTheFinalEventIsClearedFromTheMainLoop) {
+TEST_F(ConversionRunTest, StartingTheSameRunTwiceShowsOnlyTheSecondRunsRows) {
+  const std::vector<TFileListRow> rows = {RowFor(two_), RowFor(three_)};
+  Start(rows);
+  encoder_.End(0, true);
+  encoder_.End(1, false, "broken");
+  encoder_.EndList();
+  ASSERT_TRUE(run_.Completed());
+
+  Start(rows);
+  EXPECT_EQ(view_.ListClears, 2);
+  ASSERT_EQ(view_.Rows.size(), 2u);
+  EXPECT_EQ(view_.Rows[1].Status, "Waiting...");
+  EXPECT_FALSE(run_.Completed());
+  EXPECT_EQ(run_.EndedCount(), 0);
+  EXPECT_TRUE(run_.ErrorLines().empty());
+  encoder_.End(0, true);
+  encoder_.End(1, true);
+  encoder_.EndList();
+  EXPECT_EQ(view_.Summary.SucceededCount, 2);
+  EXPECT_TRUE(view_.Summary.ErrorLines.empty());
+  EXPECT_EQ(view_.Summaries, 2);
+}
+
+TEST_F(ConversionRunTest, ANewRunStartedBeforeTheLastClearCameKeepsItsTasks) {
+  encoder_.RefuseClearDuringFinalEvent = true;
+  Start({RowFor(two_)});
+  encoder_.End(0, true);
+  encoder_.EndList();
+  ASSERT_EQ(encoder_.Clears, 0);
+  // The clear of the first run is still queued when the second starts.
+  Start({RowFor(two_), RowFor(three_)});
+  EXPECT_EQ(encoder_.Clears, 1);
+  ASSERT_EQ(encoder_.TasksCount(), 2);
+  mainThread_.ServePending();
+  EXPECT_EQ(encoder_.TasksCount(), 2);
+  EXPECT_EQ(encoder_.Clears, 1);
+}
+
+TEST_F(ConversionRunTest, CloseStopsWithoutCompletionActionsAndClearsAfterStop) {
+  settings_.PlayASoundWhenFinished = true;
+  settings_.ShutDownWhenFinished = true;
+  view_.CountdownRunsOut = true;
+  Start({RowFor(two_), RowFor(three_), RowFor(two_)});
+  encoder_.Progress(0, 700'000, 2'000'000);
+  const std::vector<TProgressRow> rowsBefore = view_.Rows;
+  const size_t displaysBefore = view_.Displays.size();
+
+  run_.Close();
+  mainThread_.ServePending();
+
+  EXPECT_TRUE(run_.Closed());
+  EXPECT_FALSE(run_.Completed());
+  EXPECT_FALSE(run_.Running());
+  EXPECT_TRUE(view_.Events.empty());  // no sound, no countdown, no shutdown, no summary
+  EXPECT_EQ(view_.Displays.size(), displaysBefore);
+  for (size_t i = 0; i < rowsBefore.size(); ++i) EXPECT_EQ(view_.Rows[i].Status, rowsBefore[i].Status);
+  EXPECT_EQ(encoder_.Clears, 1);
+  EXPECT_FALSE(encoder_.ClearedInsideStop);
+
+  // Nothing more comes of it.
+  run_.Cancel();
+  encoder_.Progress(1, 1, 2);
+  Start({RowFor(two_)});
+  EXPECT_EQ(encoder_.TasksCount(), 0);
+  EXPECT_TRUE(view_.Events.empty());
+  EXPECT_EQ(view_.Displays.size(), displaysBefore);
+}
+
+TEST_F(ConversionRunTest, HandOffsHeldByTerminateThreadsDoNothingOnceTheRunIsGone) {
+  TScriptedEncoder encoder;
+  auto run = std::make_unique<TConversionRun>(encoder, view_, mainThread_, clock_.Function());
+  encoder.Run = run.get();
+  encoder.MainThread = &mainThread_;
+  options_.Choice = {profiles::kClassAudio, 1, 1, out_};
+  options_.Settings = &settings_;
+  settings_.PlayASoundWhenFinished = true;
+  run->Start(std::vector<TFileListRow>{RowFor(two_), RowFor(three_)}, options_);
+  ASSERT_EQ(encoder.TasksCount(), 2);
+
+  // Terminate threads that took the handler before the window closed: one
+  // is already waiting for the main thread, the other comes after.
+  const TConversionRun::TTerminateHandler handler = run->TerminateHandler();
+  engine::TTerminateInfo taskEnd;
+  taskEnd.TaskIndex = 0;
+  taskEnd.Finished = true;
+  std::thread waiting([&] { handler(taskEnd); });
+  std::this_thread::sleep_for(20ms);
+  run->Close();
+  run.reset();
+
+  std::thread late([&] {
+    engine::TTerminateInfo listEnd;
+    listEnd.TaskIndex = -1;
+    handler(listEnd);
+  });
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  bool joined = false;
+  std::atomic<int> done{0};
+  std::thread watcher([&] {
+    waiting.join();
+    late.join();
+    done = 1;
+  });
+  while (!done && std::chrono::steady_clock::now() < deadline) mainThread_.WaitAndServe(5ms);
+  joined = done.load() == 1;
+  watcher.join();
+  ASSERT_TRUE(joined);
+  EXPECT_TRUE(view_.Events.empty());
+  for (const TProgressRow& row : view_.Rows) EXPECT_NE(row.Status, "Finish.");
+}
+
+TEST_F(ConversionRunTest, ListRefusedToClearDuringTheFinalEventIsClearedOnceTheListIsDone) {
   encoder_.RefuseClearDuringFinalEvent = true;
   Start({RowFor(two_)});
   encoder_.End(0, true);

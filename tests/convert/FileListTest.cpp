@@ -104,6 +104,88 @@ TEST_F(FileListTest, FiveFilesWithTwoUnreadableListThreeAndReportTwo) {
   EXPECT_EQ(view_.FailedShown.size(), 1u);
 }
 
+// Writes each notification as a word, so a test reads their order.
+class TRecordingObserver : public TFileListObserver {
+ public:
+  void AddBegun() override { Add("add{"); }
+  void AddEnded() override { Add("}add"); }
+  void RowsAboutToBeInserted(int first, int last) override { Add("insert?", first, last); }
+  void RowsInserted(int first, int last) override { Add("insert", first, last); }
+  void RowsAboutToBeRemoved(int first, int last) override { Add("remove?", first, last); }
+  void RowsRemoved(int first, int last) override { Add("remove", first, last); }
+  void RowAboutToBeMoved(int from, int to) override { Add("move?", from, to); }
+  void RowMoved(int from, int to) override { Add("move", from, to); }
+  void AboutToBeReset() override { Add("reset?"); }
+  void ResetDone() override { Add("reset"); }
+  void SelectionChanged(int selected) override { Add("select", selected); }
+
+  std::vector<std::string> Events;
+  // Row counts seen before and after each change, for the begin/end pairs.
+  const TFileList* List = nullptr;
+  std::vector<int> Counts;
+
+ private:
+  void Add(std::string word, int a = -2, int b = -2) {
+    if (a != -2) word += " " + std::to_string(a);
+    if (b != -2) word += " " + std::to_string(b);
+    Events.push_back(word);
+    if (List) Counts.push_back(List->Count());
+  }
+};
+
+TEST(FileListNotifications, EveryChangeIsAnnouncedBeforeAndReportedAfter) {
+  engine::TFFDecoder prober;
+  TRecordingView view;
+  TFileList list(prober, view);
+  TRecordingObserver observer;
+  observer.List = &list;
+  list.SetObserver(&observer);
+
+  list.AppendRow(RowFor("a"));
+  list.AppendRow(RowFor("b"));
+  list.AppendRow(RowFor("c"));
+  EXPECT_EQ(observer.Counts, (std::vector<int>{0, 1, 1, 2, 2, 3}));
+  observer.Events.clear();
+
+  list.Select(1);
+  list.MoveDown();
+  list.Move(2, 0);  // dragged: the moved row is selected
+  list.Select(2);
+  list.DeleteSelected();  // the last row: the new last is selected
+  list.Select(0);
+  list.DeleteSelected();  // the row below takes index 0 and stays selected
+  list.DeleteSelected();  // the only row: nothing selected
+  list.AppendRow(RowFor("d"));
+  list.Clear();
+  EXPECT_EQ(observer.Events,
+            (std::vector<std::string>{"select 1",    "move? 1 2",  "move 1 2",    "select 2",    "move? 2 0",
+                                      "move 2 0",    "select 0",   "select 2",    "remove? 2 2", "remove 2 2",
+                                      "select 1",    "select 0",   "remove? 0 0", "remove 0 0",  "select 0",
+                                      "remove? 0 0", "remove 0 0", "select -1",   "insert? 0 0", "insert 0 0",
+                                      "reset?",      "reset",      "select -1"}));
+  // A deselected list does nothing on the row operations and says nothing.
+  observer.Events.clear();
+  list.DeleteSelected();
+  list.MoveUp();
+  list.MoveDown();
+  list.Move(0, 0);
+  EXPECT_TRUE(observer.Events.empty());
+}
+
+TEST_F(FileListTest, AddingIsBracketedAndTheFailedWindowComesAfter) {
+  TRecordingObserver observer;
+  list_.SetObserver(&observer);
+  const std::string mp3 = Mp3Tone();
+  list_.AddFiles({mp3, TempFolder("list") + "/none.mp3", mp3});
+  EXPECT_EQ(observer.Events, (std::vector<std::string>{"add{", "insert? 0 0", "insert 0 0", "insert? 1 1",
+                                                       "insert 1 1", "}add"}));
+  EXPECT_EQ(view_.FailedShown.size(), 1u);
+  // Nothing to add: not even the brackets.
+  observer.Events.clear();
+  list_.AddFiles({});
+  EXPECT_TRUE(observer.Events.empty());
+}
+
 TEST(FileListRows, DeleteMoveAndActionStates) {
   engine::TFFDecoder prober;
   TRecordingView view;
@@ -146,9 +228,27 @@ TEST(DroppedFiles, OnlyFilesWithAListedExtension) {
   EXPECT_TRUE(AcceptsDroppedFile("/m/B.MP3", false));
   EXPECT_TRUE(AcceptsDroppedFile("/m/c.rmvb", false));
   EXPECT_FALSE(AcceptsDroppedFile("/m/folder.avi", true));
-  EXPECT_FALSE(AcceptsDroppedFile("/m/clip.mpeg", false));
+  // The add dialog offers .mpeg, so a drop takes it too.
+  EXPECT_TRUE(AcceptsDroppedFile("/m/clip.mpeg", false));
   EXPECT_FALSE(AcceptsDroppedFile("/m/notes.txt", false));
   EXPECT_FALSE(AcceptsDroppedFile("/m.avi/readme", false));
+}
+
+TEST(DroppedFiles, AFolderWithTwoClipsAddsTheTwoClipsInOrder) {
+  EXPECT_EQ(DroppedFiles({{"/m/b.avi", false}, {"/m/dir", true}, {"/m/x.txt", false}, {"/m/a.AVI", false}}),
+            (std::vector<std::string>{"/m/b.avi", "/m/a.AVI"}));
+}
+
+TEST(AddDialogFollowUp, FolderOfTheFirstChosenFileAndTheNameForgottenForMany) {
+  const TAddDialogFollowUp one = AddDialogFollowUp({"/v/clips/a.avi"}, "/old/");
+  EXPECT_EQ(one.LastOpenDir, "/v/clips/");
+  EXPECT_FALSE(one.ClearFileName);
+  const TAddDialogFollowUp many = AddDialogFollowUp({"/w/b.mp4", "/v/a.avi"}, "/old/");
+  EXPECT_EQ(many.LastOpenDir, "/w/");
+  EXPECT_TRUE(many.ClearFileName);
+  const TAddDialogFollowUp none = AddDialogFollowUp({}, "/old/");
+  EXPECT_EQ(none.LastOpenDir, "/old/");
+  EXPECT_FALSE(none.ClearFileName);
 }
 
 TEST(FileMinName, LeadingFoldersGiveWayToAnEllipsis) {

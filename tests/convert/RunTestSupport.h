@@ -104,6 +104,14 @@ class TScriptedEncoder : public TRunEncoder {
     Tasks.clear();
     working_ = false;
   }
+  // Like the encoder: posted to the main thread, at once unless the final
+  // event is still being handed out.
+  void WhenListDone(std::function<void()> fn) override {
+    if (inFinalEvent_)
+      listDone_.push_back(std::move(fn));
+    else
+      MainThread->Post(std::move(fn));
+  }
 
   void End(int task, bool finished, const std::string& exceptionMsg = {}) {
     Tasks.at(task).Ended = true;
@@ -121,6 +129,8 @@ class TScriptedEncoder : public TRunEncoder {
     inFinalEvent_ = true;
     Run->OnTerminate(info);
     inFinalEvent_ = false;
+    for (auto& fn : listDone_) MainThread->Post(std::move(fn));
+    listDone_.clear();
   }
   void Progress(int task, int64_t current, int64_t total) {
     engine::TProgressInfo info;
@@ -131,6 +141,7 @@ class TScriptedEncoder : public TRunEncoder {
   }
 
   TConversionRun* Run = nullptr;
+  app::TMainThread* MainThread = nullptr;
   std::vector<TTask> Tasks;
   std::vector<engine::TInputOptions> InputOptions;
   std::set<std::string> RefusedInputs;
@@ -150,6 +161,7 @@ class TScriptedEncoder : public TRunEncoder {
   bool working_ = false;
   bool inStop_ = false;
   bool inFinalEvent_ = false;
+  std::vector<std::function<void()>> listDone_;
 };
 
 // Records what the run shows, with the thread each call came on.
@@ -160,6 +172,10 @@ class TRecordingView : public TRunView, public TFileListView {
   int TextWidth(const std::string& text) override { return static_cast<int>(text.size()); }
 
   void ShowRunLayout(const TRunLayout& layout) override { Layout = layout; }
+  void ProgressListCleared() override {
+    Rows.clear();
+    ++ListClears;
+  }
   void ProgressRowAdded(int index, const TProgressRow& row) override {
     Note();
     ASSERT_EQ(index, static_cast<int>(Rows.size()));
@@ -198,6 +214,7 @@ class TRecordingView : public TRunView, public TFileListView {
   std::vector<std::string> Events;
   TSummary Summary;
   int Summaries = 0;
+  int ListClears = 0;
   bool CountdownRunsOut = false;
   std::set<std::thread::id> Threads;
 

@@ -2,9 +2,30 @@
 
 #include "convert/Completion.h"
 #include "convert/ProgressTexts.h"
+#include "convert/RunTexts.h"
 
 namespace mediaconv::convert {
 namespace {
+
+TEST(AddDialogFilter, FourEntriesWithTheirPatterns) {
+  const std::vector<TFilterEntry> entries = AddDialogFilterEntries();
+  ASSERT_EQ(entries.size(), 4u);
+  EXPECT_EQ(entries[0].Caption, "All Supported Formats");
+  EXPECT_EQ(entries[0].Patterns.size(), 42u);
+  EXPECT_EQ(entries[0].Patterns.front(), "*.AVI");
+  EXPECT_EQ(entries[0].Patterns.back(), "*.DTS");
+  EXPECT_EQ(entries[1].Caption, "All Video Formats (all types)");
+  EXPECT_EQ(entries[1].Patterns.size(), 22u);
+  EXPECT_EQ(entries[2].Caption, "All Audio Formats (all types)");
+  EXPECT_EQ(entries[2].Patterns.size(), 20u);
+  EXPECT_EQ(entries[3].Caption, "All Files");
+  EXPECT_EQ(entries[3].Patterns, std::vector<std::string>{"*.*"});
+}
+
+TEST(ShutdownText, ThreeLinesWithTheEditionName) {
+  EXPECT_EQ(ShutdownText("Any Video Converter"),
+            "If you don't press cancel now, \nAny Video Converter\nwill shut down the computer.");
+}
 
 TEST(RunTimeTexts, TenMinutesQueuedAQuarterDoneInThirtySeconds) {
   const TTimeTexts texts = RunTimeTexts(600'000'000, 0, 150'000'000, 30.0);

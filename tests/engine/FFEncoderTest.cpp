@@ -446,6 +446,43 @@ TEST_F(FFEncoderRun, TheFinalHandlerMayClearTheList) {
   EXPECT_EQ(encoder_.AddTask(EncoderAudioFile()), 0);
 }
 
+TEST_F(FFEncoderRun, ListDoneCallbackComesAfterTheFinalEventOfASynchronousRun) {
+  ASSERT_EQ(AddAvTask("done0.mkv"), 0);
+  std::vector<std::string> order;
+  encoder_.OnTerminate = [&](TCustomEncoder& sender, const TTerminateInfo& info) {
+    if (info.TaskIndex != -1) return;
+    // Refused here: the list is done only once this handler has returned.
+    order.push_back(RefusalOf([&] { sender.ClearTasks(); }));
+    sender.WhenListDone([&] {
+      encoder_.ClearTasks();
+      order.push_back("cleared");
+    });
+  };
+  encoder_.StartTask(0);
+  EXPECT_EQ(order, std::vector<std::string>{"Cannot ClearTasks while working."});
+  main_.ServePending();
+  EXPECT_EQ(order, (std::vector<std::string>{"Cannot ClearTasks while working.", "cleared"}));
+  EXPECT_EQ(encoder_.TasksCount(), 0);
+
+  // An idle list hands over at once, still through the main loop.
+  bool idle = false;
+  encoder_.WhenListDone([&] { idle = true; });
+  EXPECT_FALSE(idle);
+  main_.ServePending();
+  EXPECT_TRUE(idle);
+}
+
+TEST_F(FFEncoderRun, ListDoneCallbackOfAGoneEncoderDoesNothing) {
+  bool called = false;
+  {
+    TFFEncoder encoder;
+    encoder.SetMainThread(&main_);
+    encoder.WhenListDone([&] { called = true; });
+  }
+  main_.ServePending();
+  EXPECT_FALSE(called);
+}
+
 TEST_F(FFEncoderRun, WorkersRunWithTheThreadPriority) {
   const struct {
     TThreadPriority priority;

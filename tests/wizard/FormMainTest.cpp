@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
@@ -227,7 +228,7 @@ class FormMainTest : public QObject {
       (w.*click)();
       QCOMPARE(w.CurrentPage(), wpMode);
       QCOMPARE(w.FileListPage()->Count(), 0);
-      QCOMPARE(w.FileListPage()->List()->count(), 0);
+      QCOMPARE(w.FileListPage()->Grid()->model()->rowCount(), 0);
     }
   }
 
@@ -593,7 +594,7 @@ class FormMainTest : public QObject {
     w.ShowPage(wpStep1);
     AddFile(f, "/media/a.avi");
     AddFile(f, "/media/b.avi");
-    w.FileListPage()->List()->setCurrentRow(1);
+    w.FileListPage()->Grid()->setCurrentIndex(w.FileListPage()->Grid()->model()->index(1, 0));
     QTest::keyClick(&w, Qt::Key_Delete);
     QCOMPARE(w.FileListPage()->Count(), 1);
     w.ShowPage(wpStep5);
@@ -744,13 +745,16 @@ class FormMainTest : public QObject {
     for (const char* name : {"/folder.avi", "/a.avi", "/b.AVI", "/c.mpeg", "/d.txt"})
       urls << QUrl::fromLocalFile(f.dir.path() + name);
     w.DropFiles(urls);
-    // Both taken files are probed; neither is media, so both are reported.
+    // The taken files are probed (.mpeg too, as the add dialog offers it);
+    // none is media, so each is reported in the log and the failed window.
     const QString log = f.log->Text();
-    QCOMPARE(log.count("File load error: "), 2);
+    QCOMPARE(log.count("File load error: "), 3);
     QVERIFY(log.contains("a.avi"));
     QVERIFY(log.contains("b.AVI"));
-    QVERIFY(!log.contains("c.mpeg"));
-    QCOMPARE(f.dialogs.LastKind(), QString("notice"));
+    QVERIFY(log.contains("c.mpeg"));
+    QVERIFY(!log.contains("d.txt"));
+    QCOMPARE(f.dialogs.LastKind(), QString("modal"));
+    QCOMPARE(f.dialogs.LastText(), QString("Failed to Add Files"));
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
   }
 

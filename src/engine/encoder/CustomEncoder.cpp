@@ -389,24 +389,58 @@ TFFmpeg* TCustomEncoder::StartNextTask() {
 
 void TCustomEncoder::TaskEnded(TFFmpeg& task) {
   task.ReleaseDecoders();
-  std::scoped_lock lock(terminateLock_);
-  if (const auto handler = OnTerminate.Get()) {
-    terminateInfo_.TaskIndex = tasks_.IndexOf(&task);
-    terminateInfo_.Finished = task.Completed();
-    terminateInfo_.Exception = task.Failed();
-    terminateInfo_.ExceptionMsg = task.ErrorMessage();
-    terminateInfo_.OutputFileName = task.WrittenFiles().empty() ? std::string() : task.WrittenFiles().front();
-    if (!async_ && working_) {
-      CallTerminate(*handler, terminateInfo_);
-    } else {
-      StartTerminateThread(terminateInfo_, false);
+  std::vector<std::function<void()>> listDone;
+  {
+    std::scoped_lock lock(terminateLock_);
+    if (const auto handler = OnTerminate.Get()) {
+      terminateInfo_.TaskIndex = tasks_.IndexOf(&task);
+      terminateInfo_.Finished = task.Completed();
+      terminateInfo_.Exception = task.Failed();
+      terminateInfo_.ExceptionMsg = task.ErrorMessage();
+      terminateInfo_.OutputFileName =
+          task.WrittenFiles().empty() ? std::string() : task.WrittenFiles().front();
+      if (!async_ && working_) {
+        CallTerminate(*handler, terminateInfo_);
+      } else {
+        StartTerminateThread(terminateInfo_, false);
+      }
+    }
+    ++finishedCount_;
+    if (remainingToStart_ > 0) {
+      if (async_) StartNextTask();
+    } else if (finishedCount_ >= tasks_.Count()) {
+      EndList();
+      listDone.swap(listDoneCallbacks_);
     }
   }
-  ++finishedCount_;
-  if (remainingToStart_ > 0) {
-    if (async_) StartNextTask();
-  } else if (finishedCount_ >= tasks_.Count()) {
-    EndList();
+  HandOverListDone(std::move(listDone));
+}
+
+void TCustomEncoder::WhenListDone(std::function<void()> fn) {
+  {
+    std::scoped_lock lock(terminateLock_);
+    // Asked from inside the final event of a run on this thread: the list is
+    // done once that event has returned.
+    if (working_ && !allDone_) {
+      listDoneCallbacks_.push_back(std::move(fn));
+      return;
+    }
+  }
+  std::vector<std::function<void()>> callbacks;
+  callbacks.push_back(std::move(fn));
+  HandOverListDone(std::move(callbacks));
+}
+
+void TCustomEncoder::HandOverListDone(std::vector<std::function<void()>> callbacks) {
+  app::TMainThread* main = MainThread();
+  for (std::function<void()>& fn : callbacks) {
+    if (!main) {
+      fn();
+      continue;
+    }
+    main->Post([alive = std::weak_ptr<int>(alive_), fn = std::move(fn)] {
+      if (!alive.expired()) fn();
+    });
   }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
@@ -65,6 +66,10 @@ class TCustomEncoder {
   // Frees every task. Refused while the list works and the final event has
   // not been sent.
   void ClearTasks();
+  // Runs fn on the main thread once ClearTasks is allowed: posted at once
+  // when the list is not working or has ended, else right after the final
+  // event has been handed out. Posted calls do nothing once the encoder is gone.
+  void WhenListDone(std::function<void()> fn);
 
   int TasksCount() const { return tasks_.Count(); }
   TFFmpeg& Tasks(int index) const { return tasks_[index]; }
@@ -116,6 +121,7 @@ class TCustomEncoder {
   void RunOnWorker(TFFmpeg& task);
   void TaskEnded(TFFmpeg& task);
   void EndList();
+  void HandOverListDone(std::vector<std::function<void()>> callbacks);
   void CallTerminate(const TTerminateEvent& handler, const TTerminateInfo& info);
 
   void DoProgress(TFFmpeg& task, const TProgressValues& values);
@@ -142,6 +148,8 @@ class TCustomEncoder {
 
   TFFmpegList tasks_;
   std::unique_ptr<TFFDecoder> decoder_;
+  // Posted hand-offs check it, so none outlives the encoder.
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
   std::string lastErrMsg_;
   app::TMainThread* mainThread_ = nullptr;
   const int taskLogVerbosity_ = 1;
@@ -153,6 +161,7 @@ class TCustomEncoder {
   std::atomic<bool> working_{false};
   std::atomic<bool> async_{false};
   std::atomic<bool> allDone_{false};
+  std::vector<std::function<void()>> listDoneCallbacks_;
   // The thread of a synchronous run while it runs.
   std::thread::id syncThread_;
 

@@ -1,10 +1,15 @@
 #pragma once
 #include <QWidget>
+#include <array>
+#include <functional>
 #include <memory>
 
 #include "convert/FileList.h"
+#include "convert/RunTexts.h"
 
-class QListWidget;
+class QAction;
+class QListView;
+class QMenu;
 class QPushButton;
 
 namespace mediaconv::app {
@@ -14,31 +19,29 @@ struct AppSettings;
 namespace mediaconv::wizard {
 
 class TDialogs;
+class TFileListModel;
 
-// Step1: the files to convert, in conversion order, over the file-list
-// model. The list shows one line per file until the file grid replaces it.
+// Step1: the files to convert, in conversion order: a grid of slides over
+// the file-list model, the buttons beside it and the same actions in the
+// grid's pop-up menu.
 class TFileListPage : public QWidget, private convert::TFileListView {
   Q_OBJECT
  public:
-  static constexpr const char* kAddFilter =
-      "All Supported Formats|*.AVI;*.AVM;*.ASF;*.WMV;*.AVS;*.FLV;*.MKV;*.MOV;*.3GP;*.MP4;*.MPG;*.MPEG;*.DAT;"
-      "*.OGM;*.VOB;*.RM;*.RMVB;*.TS;*.TP;*.IFO;*.NSV;*.SWF;*.MP3;*.AAC;*.WAV;*.WMA;*.CDA;*.FLAC;*.M4A;*.MID;"
-      "*.MKA;*.MP2;*.MPA;*.MPC;*.APE;*.OFR;*.OGG;*.RA;*.WV;*.TTA;*.AC3;*.DTS;|All Video Formats (all types)|"
-      "*.AVI;*.AVM;*.ASF;*.WMV;*.AVS;*.FLV;*.MKV;*.MOV;*.3GP;*.MP4;*.MPG;*.MPEG;*.DAT;*.OGM;*.VOB;*.RM;*."
-      "RMVB;"
-      "*.TS;*.TP;*.IFO;*.NSV;*.SWF;|All Audio Formats (all types)|*.MP3;*.AAC;*.WAV;*.WMA;*.CDA;*.FLAC;*.M4A;"
-      "*.MID;*.MKA;*.MP2;*.MPA;*.MPC;*.APE;*.OFR;*.OGG;*.RA;*.WV;*.TTA;*.AC3;*.DTS;|All Files|*.*";
-
   TFileListPage(engine::TFFDecoder& prober, TDialogs& dialogs, app::AppSettings& settings,
                 QWidget* parent = nullptr);
+  ~TFileListPage() override;
 
   convert::TFileList& Files() { return files_; }
   int Count() const { return files_.Count(); }
   void Clear();
   // Probes and lists the files (busy cursor while it works).
   void AddFiles(const QStringList& names);
-  // Shows the model's rows again after it changed.
+  // A drop of local files and folders: those the list takes are added.
+  void AddDroppedFiles(const QStringList& names);
+  // Shows the actions' states again (the model shows the rows by itself).
   void Refresh();
+  // "More Information..." of the failed window.
+  void SetSupportPage(std::function<void()> open) { openSupportPage_ = std::move(open); }
 
   // The actions of the page.
   void AddVideo();
@@ -47,7 +50,11 @@ class TFileListPage : public QWidget, private convert::TFileListView {
   void MoveDown();
   void PlaySelected();
 
-  QListWidget* List() const { return list_; }
+  QListView* Grid() const { return grid_; }
+  TFileListModel* Model() const { return model_.get(); }
+  QAction* Action(convert::TFileListAction action) const { return actions_[size_t(action)]; }
+  QPushButton* Button(convert::TFileListAction action) const { return buttons_[size_t(action)]; }
+  QMenu* PopupMenu() const { return menu_; }
 
  signals:
   void LogLine(const QString& line);
@@ -57,17 +64,18 @@ class TFileListPage : public QWidget, private convert::TFileListView {
   void ShowFailedFiles(const std::vector<std::string>& errors) override;
   int TextWidth(const std::string& text) override;
   void UpdateActions();
+  void CreateActions();
+  void SelectRow(int row);
 
   TDialogs& dialogs_;
   app::AppSettings& settings_;
   convert::TFileList files_;
-  QListWidget* list_;
-  QPushButton* add_;
-  QPushButton* delete_;
-  QPushButton* clear_;
-  QPushButton* moveUp_;
-  QPushButton* moveDown_;
-  QPushButton* play_;
+  std::unique_ptr<TFileListModel> model_;
+  QListView* grid_;
+  QMenu* menu_;
+  std::array<QAction*, convert::kFileListActionCount> actions_{};
+  std::array<QPushButton*, convert::kFileListActionCount> buttons_{};
+  std::function<void()> openSupportPage_;
 };
 
 }  // namespace mediaconv::wizard
