@@ -47,7 +47,8 @@ test-tsan: deps
 bench: build
 	@bench/run.sh $(BUILD)/bin
 
-fuzz: deps
+fuzz:
+	@scripts/install-deps.sh fuzz
 	@FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/fuzz.sh $(FUZZ_BUILD) $(FUZZ_TARGETS)
 
 format:
