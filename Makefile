@@ -2,6 +2,9 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
+FUZZ_BUILD ?= build-fuzz
+# make fuzz [FUZZ_SECONDS=60] [FUZZ_TARGETS="ini_file url_split"]
+FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 # make install [PREFIX=/usr/local] [DESTDIR=/tmp/stage]
 PREFIX     ?= /usr/local
@@ -9,7 +12,7 @@ CTEST_ARGS ?= --output-on-failure -j $(JOBS)
 # Labels of the tests that need no display; the sanitizer build runs these.
 HEADLESS_LABELS ?= app|engine|profiles|convert|http|download|cli
 
-.PHONY: deps build run install screenshots test test-asan test-tsan bench format clean
+.PHONY: deps build run install screenshots test test-asan test-tsan bench fuzz format clean
 
 deps:
 	@scripts/install-deps.sh
@@ -50,8 +53,12 @@ test-tsan: deps
 bench: build
 	@bench/run.sh $(BUILD)/bin
 
+fuzz:
+	@scripts/install-deps.sh fuzz
+	@FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/fuzz.sh $(FUZZ_BUILD) $(FUZZ_TARGETS)
+
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	@rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
+	@rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)

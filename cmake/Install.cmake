@@ -28,3 +28,10 @@ endforeach()
 
 install(FILES ${PROJECT_SOURCE_DIR}/assets/desktop/mediaconv.desktop DESTINATION share/applications)
 install(DIRECTORY ${CMAKE_BINARY_DIR}/share/icons/hicolor DESTINATION share/icons OPTIONAL)
+
+# The terminal front end's manual page and bash completion.
+if(TARGET mediaconv-cli)
+  install(FILES ${PROJECT_SOURCE_DIR}/docs/mediaconv-cli.1 DESTINATION share/man/man1)
+  install(FILES ${PROJECT_SOURCE_DIR}/docs/completion/mediaconv-cli
+          DESTINATION share/bash-completion/completions)
+endif()

@@ -16,6 +16,8 @@ packages=(
   # multimedia backends that play the sounds through PulseAudio.
   fonts-dejavu-core qt6-qpa-plugins libqt6multimedia6
 )
+# make fuzz also needs clang and its libFuzzer runtime.
+[[ "${1:-}" == fuzz ]] && packages+=(clang libclang-rt-14-dev)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -91,6 +91,9 @@ template <class... Ts>
 struct TOverloaded : Ts... {
   using Ts::operator()...;
 };
+// Clang before 17 deduces no aggregate template arguments by itself.
+template <class... Ts>
+TOverloaded(Ts...) -> TOverloaded<Ts...>;
 
 }  // namespace
 

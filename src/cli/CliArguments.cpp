@@ -5,9 +5,10 @@
 namespace mediaconv::cli {
 namespace {
 
-constexpr std::array<TOptionSpec, 14> kOptions = {{
+constexpr std::array<TOptionSpec, 15> kOptions = {{
     {"*", "--log", "FILE", "write every log line of the engine and of the run to FILE"},
     {"*", "--help", "", "show the help of the command"},
+    {"*", "--version", "", "show the version and the media libraries loaded, with their files"},
     {"presets", "--class", "CLASS", "only the formats of CLASS: video, device or audio"},
     {"presets", "--format", "NAME", "only the presets of format NAME"},
     {"probe", "--json", "", "print a JSON array, one object per file"},
@@ -124,6 +125,10 @@ std::optional<TArguments> ParseArguments(std::span<const std::string> args, std:
       parsed.Help = true;
       continue;
     }
+    if (option->Name == "--version") {
+      parsed.Version = true;
+      continue;
+    }
     std::string value;
     if (option->Argument.empty()) {
       if (equals != std::string::npos) {
@@ -144,7 +149,7 @@ std::optional<TArguments> ParseArguments(std::span<const std::string> args, std:
     }
     parsed.Values[name] = value;
   }
-  if (parsed.Help) return parsed;
+  if (parsed.Help || parsed.Version) return parsed;
   if (parsed.Command.empty()) {
     error = "no command given";
     return std::nullopt;

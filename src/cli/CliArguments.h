@@ -40,6 +40,7 @@ struct TArguments {
   std::map<std::string, std::string> Values;  // option name -> value ("" for a switch)
   std::vector<std::string> Operands;
   bool Help = false;
+  bool Version = false;  // --help wins when both are given
 
   bool Has(std::string_view name) const { return Values.count(std::string(name)) > 0; }
   std::string Value(std::string_view name) const;

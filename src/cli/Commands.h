@@ -16,6 +16,9 @@ int RunPresets(const TArguments& args, TCliContext& context);
 int RunProbe(const TArguments& args, TCliContext& context);
 int RunConvert(const TArguments& args, TCliContext& context);
 int RunDownload(const TArguments& args, TCliContext& context);
+// --version: our version, then each media library loaded with its version
+// and file; status 3 when the libraries cannot be loaded.
+int RunVersion(TCliContext& context);
 
 // Loads the media libraries from the lib folder beside the executable (else
 // the system's); reports the loader's reason on standard error when it fails.

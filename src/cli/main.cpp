@@ -44,7 +44,9 @@ int main(int argc, char** argv) {
   log.Attach(logger);
   cli::TCliContext context{console, log, cli::LoadDefaults()};
   int status = cli::kExitUsage;
-  if (parsed->Command == "presets")
+  if (parsed->Version)
+    status = cli::RunVersion(context);
+  else if (parsed->Command == "presets")
     status = cli::RunPresets(*parsed, context);
   else if (parsed->Command == "probe")
     status = cli::RunProbe(*parsed, context);

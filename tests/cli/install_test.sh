@@ -16,6 +16,8 @@ fail() { echo "install_test: $*" >&2; exit 1; }
 [[ $(readlink "$root/bin/mediaconv-cli") == ../lib/mediaconv/mediaconv-cli ]] || fail "bin/mediaconv-cli is not relative"
 [[ -x $root/lib/mediaconv/mediaconv-cli ]] || fail "lib/mediaconv/mediaconv-cli missing"
 [[ -f $root/lib/mediaconv/lame.dll ]] || fail "lib/mediaconv/lame.dll missing"
+[[ -f $root/share/man/man1/mediaconv-cli.1 ]] || fail "man page missing"
+[[ -f $root/share/bash-completion/completions/mediaconv-cli ]] || fail "bash completion missing"
 desktop=$root/share/applications/mediaconv.desktop
 [[ -f $desktop ]] || fail "desktop entry missing"
 grep -q '^Exec=mediaconv %F$' "$desktop" || fail "desktop entry without Exec=mediaconv %F"

@@ -1,10 +1,12 @@
 #include "engine/loader/FFLoader.h"
 
 #include <dlfcn.h>
+#include <link.h>
 #include <sys/stat.h>
 
 #include <cctype>
 #include <cstring>
+#include <filesystem>
 #include <span>
 
 #include "engine/loader/Av.h"
@@ -153,6 +155,35 @@ bool TFFLoader::LibrariesLoaded(TLibrarySet set) const {
   for (int kind = 0; kind < kLibraryKindCount; ++kind)
     if ((set & LibrarySet(TLibraryKind(kind))) && !LibraryLoaded(TLibraryKind(kind))) return false;
   return true;
+}
+
+std::vector<TLoadedLibrary> TFFLoader::LoadedLibraries(TLibrarySet set) const {
+  std::vector<TLoadedLibrary> result;
+  for (int index = 0; index < kLibraryKindCount; ++index) {
+    const auto kind = TLibraryKind(index);
+    void* handle = status_[kind].handle;
+    if (!(set & LibrarySet(kind)) || !handle) continue;
+    const TLibraryItem& item = kLibraryTable[kind];
+    TLoadedLibrary library{kind, std::string("lib") + item.baseName, "", ""};
+    // Every media library exports "<base>_version"; the one actually loaded
+    // may be newer than the headers we were built with.
+    const std::string versionSymbol = std::string(item.baseName) + "_version";
+    if (void* symbol = ::dlsym(handle, versionSymbol.c_str())) {
+      unsigned (*versionFunction)() = nullptr;
+      std::memcpy(&versionFunction, &symbol, sizeof symbol);
+      const unsigned version = versionFunction();
+      library.Version = std::to_string(version >> 16) + "." + std::to_string((version >> 8) & 0xff) + "." +
+                        std::to_string(version & 0xff);
+    }
+    link_map* map = nullptr;
+    if (::dlinfo(handle, RTLD_DI_LINKMAP, &map) == 0 && map && map->l_name) {
+      std::error_code error;
+      const auto canonical = std::filesystem::weakly_canonical(map->l_name, error);
+      library.Path = error ? std::string(map->l_name) : canonical.string();
+    }
+    result.push_back(std::move(library));
+  }
+  return result;
 }
 
 }  // namespace mediaconv::engine

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace mediaconv::engine {
 
@@ -21,9 +22,20 @@ enum TLibraryKind : int {
 
 using TLibrarySet = std::uint16_t;
 
+// A loaded library as the program reports it: its name ("libavcodec"), the
+// version the library itself reports ("59.37.100") and the file that dlopen
+// resolved.
+struct TLoadedLibrary {
+  TLibraryKind Kind;
+  std::string Name;
+  std::string Version;
+  std::string Path;
+};
+
 constexpr TLibrarySet LibrarySet(TLibraryKind kind) { return TLibrarySet(1u << kind); }
 constexpr TLibrarySet AllLibraries = TLibrarySet((1u << kLibraryKindCount) - 1);
-constexpr TLibrarySet EngineLibraries = TLibrarySet(AllLibraries & ~LibrarySet(lkAvdevice) & ~LibrarySet(lkSDL));
+constexpr TLibrarySet EngineLibraries =
+    TLibrarySet(AllLibraries & ~LibrarySet(lkAvdevice) & ~LibrarySet(lkSDL));
 
 // Process-wide: finds, loads and binds the media libraries. Used on the main
 // thread at start-up and shutdown only, so it takes no lock.
@@ -40,6 +52,8 @@ class TFFLoader {
   bool LibraryLoaded(TLibraryKind kind) const;
   bool LibrariesLoaded(TLibrarySet set) const;
   const std::string& LastErrorText() const { return lastErrorText_; }
+  // The libraries of set that are loaded, in loading order.
+  std::vector<TLoadedLibrary> LoadedLibraries(TLibrarySet set) const;
 
   // "libavcodec.so.59": the name of a library with the major version of the
   // headers we build against.
