@@ -15,23 +15,6 @@
 
 using namespace mediaconv;
 
-namespace {
-
-class TNoDialogs : public wizard::TDialogs {
- public:
-  void Notice(QWidget*, const QString&) override {}
-  bool NoticeOkCancel(QWidget*, const QString&) override { return false; }
-  bool Confirm(QWidget*, const QString&) override { return false; }
-  wizard::TAnswer AskYesNoCancel(QWidget*, const QString&, const QString&) override { return wizard::anNo; }
-  void Error(QWidget*, const QString&) override {}
-  std::optional<QString> SelectFolder(QWidget*, const QString&, const QString&) override { return {}; }
-  std::optional<QString> SaveFileName(QWidget*, const QString&, const QString&) override { return {}; }
-  QStringList OpenFileNames(QWidget*, const QString&, const QString&) override { return {}; }
-  int ShowModal(QDialog&) override { return 0; }
-};
-
-}  // namespace
-
 int main(int argc, char** argv) {
   if (argc != 3 || std::string(argv[1]) != "--list") {
     std::cerr << "usage: bench_filelist --list <file of media paths>\n";
@@ -44,7 +27,7 @@ int main(int argc, char** argv) {
   std::ifstream list(argv[2]);
   for (std::string line; std::getline(list, line);)
     if (!line.empty()) names << QString::fromStdString(line);
-  TNoDialogs dialogs;
+  wizard::TSilentDialogs dialogs;
   app::AppSettings settings;
   engine::TFFDecoder prober;
   wizard::TFileListPage page(prober, dialogs, settings);

@@ -24,19 +24,6 @@ using namespace mediaconv::wizard;
 
 namespace {
 
-class TNoDialogs : public TDialogs {
- public:
-  void Notice(QWidget*, const QString&) override {}
-  bool NoticeOkCancel(QWidget*, const QString&) override { return false; }
-  bool Confirm(QWidget*, const QString&) override { return false; }
-  TAnswer AskYesNoCancel(QWidget*, const QString&, const QString&) override { return anNo; }
-  void Error(QWidget*, const QString&) override {}
-  std::optional<QString> SelectFolder(QWidget*, const QString&, const QString&) override { return {}; }
-  std::optional<QString> SaveFileName(QWidget*, const QString&, const QString&) override { return {}; }
-  QStringList OpenFileNames(QWidget*, const QString&, const QString&) override { return {}; }
-  int ShowModal(QDialog&) override { return 0; }
-};
-
 class TNoSession : public TSessionServices {
  public:
   void PlaySound(const QString&) override {}
@@ -67,7 +54,7 @@ int main(int argc, char** argv) {
   edition.close();
 
   TQtMainThread mainThread;
-  TNoDialogs dialogs;
+  TSilentDialogs dialogs;
   TNoSession session;
   TFormLog log(dialogs);
   TFormMain window(paths, log, dialogs, mainThread);

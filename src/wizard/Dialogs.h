@@ -45,6 +45,25 @@ class TDialogs {
   QString caption_;
 };
 
+// Dialogs that show nothing and answer no, for windows drawn or timed
+// without a user (pictures, benchmarks).
+class TSilentDialogs : public TDialogs {
+ public:
+  explicit TSilentDialogs(bool okCancelAnswer = false) : okCancelAnswer_(okCancelAnswer) {}
+  void Notice(QWidget*, const QString&) override {}
+  bool NoticeOkCancel(QWidget*, const QString&) override { return okCancelAnswer_; }
+  bool Confirm(QWidget*, const QString&) override { return false; }
+  TAnswer AskYesNoCancel(QWidget*, const QString&, const QString&) override { return anNo; }
+  void Error(QWidget*, const QString&) override {}
+  std::optional<QString> SelectFolder(QWidget*, const QString&, const QString&) override { return {}; }
+  std::optional<QString> SaveFileName(QWidget*, const QString&, const QString&) override { return {}; }
+  QStringList OpenFileNames(QWidget*, const QString&, const QString&) override { return {}; }
+  int ShowModal(QDialog&) override { return 0; }
+
+ private:
+  bool okCancelAnswer_;
+};
+
 // The dialogs on screen.
 class TQtDialogs : public TDialogs {
  public:

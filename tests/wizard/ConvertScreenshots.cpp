@@ -32,19 +32,6 @@ using namespace mediaconv::wizard;
 
 namespace {
 
-class TQuietDialogs : public TDialogs {
- public:
-  void Notice(QWidget*, const QString&) override {}
-  bool NoticeOkCancel(QWidget*, const QString&) override { return false; }
-  bool Confirm(QWidget*, const QString&) override { return false; }
-  TAnswer AskYesNoCancel(QWidget*, const QString&, const QString&) override { return anNo; }
-  void Error(QWidget*, const QString&) override {}
-  std::optional<QString> SelectFolder(QWidget*, const QString&, const QString&) override { return {}; }
-  std::optional<QString> SaveFileName(QWidget*, const QString&, const QString&) override { return {}; }
-  QStringList OpenFileNames(QWidget*, const QString&, const QString&) override { return {}; }
-  int ShowModal(QDialog&) override { return QDialog::Rejected; }
-};
-
 // No sound, no power-off, no notification while taking pictures.
 class TQuietSession : public TSessionServices {
  public:
@@ -109,7 +96,7 @@ int main(int argc, char* argv[]) {
       Clip("shot_long.mkv", "testsrc2=size=1280x720:rate=25", 30)};
 
   TQtMainThread mainThread;
-  TQuietDialogs dialogs;
+  TSilentDialogs dialogs;
   TQuietSession session;
   TFormLog log(dialogs);
   TFormMain window(paths, log, dialogs, mainThread);

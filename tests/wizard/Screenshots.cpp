@@ -34,20 +34,6 @@ using namespace mediaconv::wizard;
 
 namespace {
 
-// Nothing modal may stop the pictures.
-class TSilentDialogs : public TDialogs {
- public:
-  void Notice(QWidget*, const QString&) override {}
-  bool NoticeOkCancel(QWidget*, const QString&) override { return true; }
-  bool Confirm(QWidget*, const QString&) override { return false; }
-  TAnswer AskYesNoCancel(QWidget*, const QString&, const QString&) override { return anNo; }
-  void Error(QWidget*, const QString&) override {}
-  std::optional<QString> SelectFolder(QWidget*, const QString&, const QString&) override { return {}; }
-  std::optional<QString> SaveFileName(QWidget*, const QString&, const QString&) override { return {}; }
-  QStringList OpenFileNames(QWidget*, const QString&, const QString&) override { return {}; }
-  int ShowModal(QDialog&) override { return 0; }
-};
-
 struct TEdition {
   const char* slug;
   QStringList keys;
@@ -153,7 +139,7 @@ int main(int argc, char* argv[]) {
   };
 
   TQtMainThread mainThread;
-  TSilentDialogs dialogs;
+  TSilentDialogs dialogs(true);
   for (const TEdition& edition : editions) {
     TStartUpPaths paths = DefaultStartUpPaths();
     paths.ExeFolder = bin;
