@@ -82,7 +82,7 @@ int main(int argc, char* argv[]) {
   QDir().mkpath(paths.AppDataFolder);
   QFile edition(paths.EditionFile);
   if (!edition.open(QIODevice::WriteOnly)) return 1;
-  QTextStream(&edition) << "[SYSTEM]\nName=Pelmora\nVersion=2.4.1\nDownload=1\nSkin=0\nRes=1\n"
+  QTextStream(&edition) << "[SYSTEM]\nName=Pelmora\nVersion=2.4.1\nDownload=1\nSkin=0\nRes=\n"
                         << "AVI=1\nMP4=1\nFLV=1\nWMV=1\nMOV=1\nIPOD=1\nIPHONE=1\nIPAD=1\nPSP=1\n"
                         << "MP3=1\nWAV=1\nFLAC=1\nOGG=1\nAAC=1\n";
   edition.close();
