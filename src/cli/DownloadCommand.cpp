@@ -19,6 +19,7 @@ int RunDownload(const TArguments& args, TCliContext& context) {
   if (args.Has("--no-prefer")) settings.PreferYouTubeQuality = false;
   if (args.Has("--out")) settings.OutputURLDir = app::WithTrailingSeparator(args.Value("--out"));
   if (settings.OutputURLDir.empty()) return UsageError(context, "no download folder; give --out", "download");
+  if (const int status = OpenLogFile(context, {}, "download"); status != kExitOk) return status;
   std::error_code error;
   std::filesystem::create_directories(settings.OutputURLDir, error);
   if (!std::filesystem::is_directory(settings.OutputURLDir)) {

@@ -60,9 +60,9 @@ TEST_F(CliSafetyTest, TwoRunsIntoOneFolderAtOnceWriteTwoOutputs) {
   const std::string convert =
       Command("convert --format WAV --preset 0 --out " + ShellQuote(out_) + " " + ShellQuote(tone));
   const TCommandResult result =
-      RunCommand("{ " + convert + " > " + ShellQuote(out_ + "/../a.txt") + " 2>&1 & " + convert + " > " +
-                 ShellQuote(out_ + "/../b.txt") + " 2>&1; wait $!; }; echo first=$?");
-  const std::string printed = ReadText(out_ + "/../a.txt") + ReadText(out_ + "/../b.txt");
+      RunCommand("{ " + convert + " > " + ShellQuote(config_ + "/a.txt") + " 2>&1 & " + convert + " > " +
+                 ShellQuote(config_ + "/b.txt") + " 2>&1; wait $!; }; echo first=$?");
+  const std::string printed = ReadText(config_ + "/a.txt") + ReadText(config_ + "/b.txt");
   EXPECT_EQ(Names(out_), (std::vector<std::string>{"cli_long_tone(1).wav", "cli_long_tone.wav"})) << printed;
   // Each run names the file it actually wrote.
   EXPECT_NE(printed.find("Finish. -> " + out_ + "/cli_long_tone.wav\n"), std::string::npos) << printed;
@@ -73,7 +73,7 @@ TEST_F(CliSafetyTest, TwoRunsIntoOneFolderAtOnceWriteTwoOutputs) {
 
 TEST_F(CliSafetyTest, AKilledRunLeavesNoFileUnderAFinalNameAndTheNextRunTidiesUp) {
   const std::string clip = LongClip();
-  const std::string printed = out_ + "/../printed.txt";
+  const std::string printed = config_ + "/printed.txt";
   const std::string convert =
       Command("convert --format AVI --preset 1 --out " + ShellQuote(out_) + " " + ShellQuote(clip));
   RunCommand(convert + " > " + ShellQuote(printed) +
@@ -153,7 +153,7 @@ TEST_F(CliSafetyTest, ALogFileThatIsAnInputUnderAnyNameIsAUsageError) {
 
 TEST_F(CliSafetyTest, AClosedStandardOutputOnlyStopsThePrinting) {
   const std::string tone = PresetTone();
-  const std::string status = out_ + "/../status.txt";
+  const std::string status = config_ + "/status.txt";
   const TCommandResult result =
       RunCommand("{ " +
                  Command("convert --format MP3 --preset 0 --out " + ShellQuote(out_) + " " +
@@ -168,7 +168,7 @@ TEST_F(CliSafetyTest, AClosedStandardOutputOnlyStopsThePrinting) {
 
 TEST_F(CliSafetyTest, HangUpStopsTheRunCleanlyLikeAnInterrupt) {
   const std::string clip = LongClip();
-  const std::string printed = out_ + "/../printed.txt";
+  const std::string printed = config_ + "/printed.txt";
   const TCommandResult result = RunCommand(
       Command("convert --format AVI --preset 1 --out " + ShellQuote(out_) + " " + ShellQuote(clip) + " " +
               ShellQuote(clip)) +

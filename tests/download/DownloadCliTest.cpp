@@ -163,18 +163,18 @@ TEST_F(DownloadCliTest, WithoutFlagsTheSettingsChooseFolderAndQuality) {
 TEST_F(DownloadCliTest, FallbackLinesAndQuietOutput) {
   service_.AddVideo("v", Video("V", {{18, Media("eighteen")}}));
   TCommandResult result = Run("download --prefer --out " + ShellQuote(out_) + " --log " +
-                              ShellQuote(out_ + "/../dl.log") + " " + TFakeVideoService::PageLink("v"));
+                              ShellQuote(config_ + "/dl.log") + " " + TFakeVideoService::PageLink("v"));
   // The default ranking starts with [HQ18]: no fallback.
   ASSERT_EQ(result.exitCode, 0) << result.output;
   EXPECT_EQ(result.output.find(" failed, try next: "), std::string::npos);
   service_.AddVideo("w", Video("W", {{22, Media("twenty-two")}}));
   result = Run("download --prefer --quiet --out " + ShellQuote(out_) + " --log " +
-               ShellQuote(out_ + "/../dl.log") + " " + TFakeVideoService::PageLink("w"));
+               ShellQuote(config_ + "/dl.log") + " " + TFakeVideoService::PageLink("w"));
   ASSERT_EQ(result.exitCode, 0) << result.output;
   EXPECT_EQ(result.output, "");
   EXPECT_EQ(ReadAll(out_ + "/W.mp4"), "twenty-two");
   // The log file says why the first two codes were passed over.
-  const std::string log = ReadAll(out_ + "/../dl.log");
+  const std::string log = ReadAll(config_ + "/dl.log");
   EXPECT_NE(
       log.find("Download error: [HQ18] http://youtube.com/get_video?video_id=w&&t=tk&&fmt=18: HTTP 404"),
       std::string::npos)
@@ -185,7 +185,7 @@ TEST_F(DownloadCliTest, FallbackLinesAndQuietOutput) {
 TEST_F(DownloadCliTest, CtrlCStopsTheRunAndLeavesNoPartialFile) {
   service_.AddVideo("slow", Video("Slow", {{0, Media(std::string(4 << 20, 's'), 5)}}));
   service_.AddVideo("next", Video("Next", {{0, Media("n")}}));
-  const std::string outputFile = out_ + "/../ctrl-c.txt";
+  const std::string outputFile = config_ + "/ctrl-c.txt";
   const std::string command = "exec env " + Environment() + ShellQuote(BinDir() + "/mediaconv-cli") +
                               " download --no-prefer --out " + ShellQuote(out_) + " " +
                               TFakeVideoService::PageLink("slow") + " " +
