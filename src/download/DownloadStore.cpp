@@ -10,6 +10,7 @@
 #include <random>
 
 #include "app/FileNameHelpers.h"
+#include "app/OutputFile.h"
 #include "download/DownloadFileName.h"
 
 namespace mediaconv::download {
@@ -21,16 +22,6 @@ constexpr int kStoreAttempts = 64;
 bool EntryExists(const std::string& path) {
   struct stat info {};
   return ::lstat(path.c_str(), &info) == 0;
-}
-
-// Renames without replacing an existing entry: 0, or the errno.
-int RenameNoReplace(const std::string& from, const std::string& to) {
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
-  if (errno != EINVAL && errno != ENOSYS) return errno;
-  // File systems without the flag: a hard link fails on a taken name too.
-  if (::link(from.c_str(), to.c_str()) != 0) return errno;
-  ::unlink(from.c_str());
-  return 0;
 }
 
 }  // namespace
@@ -53,7 +44,7 @@ std::string StoreDownload(const std::string& partialPath, const std::string& tit
   int code = EEXIST;
   for (int attempt = 0; attempt < kStoreAttempts && code == EEXIST; ++attempt) {
     const std::string path = prefix + DownloadFileName(title, extension, folder);
-    code = RenameNoReplace(partialPath, path);
+    code = app::RenameNoReplace(partialPath, path);
     if (code == 0) return path;
   }
   error = std::strerror(code);
