@@ -28,7 +28,8 @@ std::string FolderOf(const std::string& path) {
 }  // namespace
 
 struct TConversionRun::TLink {
-  explicit TLink(TConversionRun* run, app::TMainThread& mainThread) : Run(run), MainThread(mainThread) {}
+  TLink(TConversionRun* run, app::TMainThread& mainThread, size_t lanes)
+      : Run(run), MainThread(mainThread), Lanes(lanes) {}
 
   // Read and written on the main thread only.
   TConversionRun* Run;
@@ -36,16 +37,25 @@ struct TConversionRun::TLink {
   app::TMainThread& MainThread;
   // Set on the main thread; terminate threads stop waiting on it.
   std::atomic<bool> Closed{false};
-  std::atomic<int> EndedCount{0};
-  std::atomic<int> TasksCount{0};
+  // The tasks of each lane's current list and how many of them have ended:
+  // the list's final event waits for every task's end.
+  struct TListCounts {
+    std::atomic<int> Tasks{0};
+    std::atomic<int> Ended{0};
+  };
+  std::vector<TListCounts> Lanes;
 };
 
 TConversionRun::TConversionRun(TRunEncoder& encoder, TRunView& view, app::TMainThread& mainThread,
                                TClock clock)
-    : encoder_(encoder),
-      view_(view),
-      clock_(std::move(clock)),
-      link_(std::make_shared<TLink>(this, mainThread)) {
+    : TConversionRun(std::vector<TRunEncoder*>{&encoder}, view, mainThread, std::move(clock)) {}
+
+TConversionRun::TConversionRun(std::vector<TRunEncoder*> lanes, TRunView& view, app::TMainThread& mainThread,
+                               TClock clock)
+    : view_(view), clock_(std::move(clock)) {
+  if (lanes.empty()) throw std::invalid_argument("a conversion run needs an encoder");
+  for (TRunEncoder* encoder : lanes) lanes_.push_back(TLane{encoder});
+  link_ = std::make_shared<TLink>(this, mainThread, lanes_.size());
   if (!clock_) clock_ = [] { return std::chrono::steady_clock::now(); };
 }
 
@@ -55,29 +65,25 @@ TConversionRun::~TConversionRun() {
 }
 
 bool TConversionRun::Closed() const { return link_->Closed.load(); }
-int TConversionRun::EndedCount() const { return link_->EndedCount.load(); }
 
-TConversionRun::TTerminateHandler TConversionRun::TerminateHandler() const {
-  return [link = link_](const engine::TTerminateInfo& info) { Terminate(link, info); };
+TConversionRun::TTerminateHandler TConversionRun::TerminateHandler(int lane) const {
+  return [link = link_, lane](const engine::TTerminateInfo& info) { Terminate(link, lane, info); };
 }
 
-TConversionRun::TProgressHandler TConversionRun::ProgressHandler() const {
+TConversionRun::TProgressHandler TConversionRun::ProgressHandler(int lane) const {
   // Progress is handed to the main thread by the encoder.
-  return [link = link_](const engine::TProgressInfo& info) {
-    if (link->Run) link->Run->OnProgress(info);
+  return [link = link_, lane](const engine::TProgressInfo& info) {
+    if (link->Run) link->Run->OnProgress(info, lane);
   };
 }
 
-void TConversionRun::Start(std::span<const TFileListRow> files, const TRunOptions& options) {
-  if (link_->Closed) return;
-  ++link_->Generation;
-  options_ = options;
+void TConversionRun::ResetCounters() {
   rows_.clear();
+  queue_.clear();
   errorLines_.clear();
   summary_ = {};
   succeededCount_ = 0;
-  link_->EndedCount = 0;
-  link_->TasksCount = 0;
+  endedCount_ = 0;
   skippedFiles_ = 0;
   unwritableFiles_ = 0;
   errors_.clear();
@@ -88,7 +94,20 @@ void TConversionRun::Start(std::span<const TFileListRow> files, const TRunOption
   cancelled_ = false;
   completed_ = false;
   stopping_ = false;
-  completePending_ = false;
+  for (size_t i = 0; i < lanes_.size(); ++i) {
+    lanes_[i].Row = -1;
+    lanes_[i].Running = false;
+    lanes_[i].Position = 0;
+    link_->Lanes[i].Tasks = 0;
+    link_->Lanes[i].Ended = 0;
+  }
+}
+
+void TConversionRun::Start(std::span<const TFileListRow> files, const TRunOptions& options) {
+  if (link_->Closed) return;
+  ++link_->Generation;
+  options_ = options;
+  ResetCounters();
 
   layout_.Joined = options.Join;
   layout_.StatusTitle = options.Join ? "Width x Height" : "Status";
@@ -107,12 +126,12 @@ void TConversionRun::Start(std::span<const TFileListRow> files, const TRunOption
     CreateJoinedTask(files);
     totalFiles_ = 1;
   } else {
-    CreateTasks(files);
+    CheckFiles(files);
     totalFiles_ = static_cast<int>(rows_.size());
   }
-  link_->TasksCount = encoder_.TasksCount();
   runStart_ = clock_();
-  if (link_->TasksCount == 0) {
+  const bool nothingToRun = options.Join ? FirstEncoder().TasksCount() == 0 : queue_.empty();
+  if (nothingToRun) {
     Complete();
     return;
   }
@@ -121,28 +140,39 @@ void TConversionRun::Start(std::span<const TFileListRow> files, const TRunOption
     return;
   }
   running_ = true;
-  encoder_.StartTask(1);
+  if (options.Join) {
+    TLane& lane = lanes_.front();
+    lane.Row = 0;
+    lane.Running = true;
+    link_->Lanes[0].Tasks = FirstEncoder().TasksCount();
+    FirstEncoder().StartTask(1);
+  } else {
+    StartLanes();
+  }
 }
 
 bool TConversionRun::ClearLeftOverTasks() {
   // The last run's clear may still be on its way to the main loop.
-  if (encoder_.TasksCount() == 0) return true;
-  try {
-    encoder_.ClearTasks();
-    return true;
-  } catch (const std::exception& error) {
-    view_.AppendLog(error.what());
-    return false;
+  for (TLane& lane : lanes_) {
+    if (lane.Encoder->TasksCount() == 0) continue;
+    try {
+      lane.Encoder->ClearTasks();
+    } catch (const std::exception& error) {
+      view_.AppendLog(error.what());
+      return false;
+    }
   }
+  return true;
 }
 
 void TConversionRun::EndUnstarted() {
   cancelled_ = true;
+  queue_.clear();
   for (size_t i = 0; i < rows_.size(); ++i) {
     rows_[i].Status = kStatusFailed;
     view_.ProgressRowChanged(static_cast<int>(i), rows_[i]);
   }
-  link_->EndedCount = link_->TasksCount.load();
+  endedCount_ = static_cast<int>(rows_.size());
   Complete();
 }
 
@@ -160,20 +190,22 @@ void TConversionRun::CheckPresetIndex() {
   choice.PresetIndex = format->DefaultPreset;
 }
 
-void TConversionRun::CreateTasks(std::span<const TFileListRow> files) {
+void TConversionRun::CheckFiles(std::span<const TFileListRow> files) {
   profiles::TOutputNames names;
   for (const TFileListRow& file : files) {
     if (StopRequested()) break;
-    if (const TTaskSetup setup = CreateTask(file, names); setup != tsCreated) {
+    if (const TTaskSetup setup = CheckFile(file, names); setup != tsCreated) {
       ++skippedFiles_;
       if (setup == tsOutputFailed) ++unwritableFiles_;
     }
   }
 }
 
-TConversionRun::TTaskSetup TConversionRun::CreateTask(const TFileListRow& file,
-                                                      profiles::TOutputNames& names) {
-  engine::TFFDecoder& prober = encoder_.Decoder();
+// The file is set up as a task once to learn whether it can be, and freed at
+// once: a queued task would hold its input open until its turn.
+TConversionRun::TTaskSetup TConversionRun::CheckFile(const TFileListRow& file, profiles::TOutputNames& names) {
+  TRunEncoder& encoder = FirstEncoder();
+  engine::TFFDecoder& prober = encoder.Decoder();
   if (!prober.LoadFile(file.FullName())) {
     view_.AppendLog("File load error: " + prober.LastError());
     return tsInputFailed;
@@ -184,35 +216,97 @@ TConversionRun::TTaskSetup TConversionRun::CreateTask(const TFileListRow& file,
   if (prober.GetAudioStreamInfo(-1, audio)) facts.AudioBitrate = audio.BitRate;
   engine::TFileStreamInfo info;
   const int64_t duration = prober.GetFileStreamInfo(info) ? info.Duration : -1;
-  engine::TOutputOptions output = profiles::BuildOutputOptions(options_.Choice, facts, &names);
+  TQueuedTask queued;
+  queued.Output = profiles::BuildOutputOptions(options_.Choice, facts, &names);
+  queued.Input.FileName = facts.FileName;
+  queued.Input.FileFormat = prober.ForcedFormat();
+  prober.CloseFile();
 
-  engine::TInputOptions input;
-  input.FileName = facts.FileName;
-  input.FileFormat = prober.ForcedFormat();
   TTaskSetup setup = tsInputFailed;
-  const int task = encoder_.AddTask(input.FileName, &input);
+  const int task = encoder.AddTask(queued.Input.FileName, &queued.Input);
   if (task < 0) {
-    view_.AppendLog("Adding file error: " + encoder_.LastErrMsg());
-  } else if (encoder_.SetOutputFile(task, output.FileName, &output)) {
+    view_.AppendLog("Adding file error: " + encoder.LastErrMsg());
+    return setup;
+  }
+  if (encoder.SetOutputFile(task, queued.Output.FileName, &queued.Output)) {
     TProgressRow row;
     row.Caption = NameWithoutFolder(facts.FileName);
     row.Duration = DurationText(duration);
     row.Status = kStatusWaiting;
     row.Path = FolderOf(facts.FileName);
     row.FileDuration = duration > 0 ? duration : 0;
-    row.OutputFile = output.FileName;
+    row.OutputFile = queued.Output.FileName;
     queuedDuration_ += row.FileDuration;
     rows_.push_back(row);
+    queued.Row = static_cast<int>(rows_.size()) - 1;
+    queue_.push_back(std::move(queued));
     view_.ProgressRowAdded(static_cast<int>(rows_.size()) - 1, row);
     view_.AppendLog("File has been added to convert list.");
     setup = tsCreated;
   } else {
-    encoder_.RemoveTask(task);
-    view_.AppendLog("Cannot do convert, error: " + encoder_.LastErrMsg());
+    view_.AppendLog("Cannot do convert, error: " + encoder.LastErrMsg());
     setup = tsOutputFailed;
   }
-  prober.CloseFile();
+  encoder.RemoveTask(task);
   return setup;
+}
+
+bool TConversionRun::SetUpTask(TRunEncoder& encoder, TQueuedTask& queued, std::string& error) {
+  const int task = encoder.AddTask(queued.Input.FileName, &queued.Input);
+  if (task < 0) {
+    error = "Adding file error: " + encoder.LastErrMsg();
+    return false;
+  }
+  if (!encoder.SetOutputFile(task, queued.Output.FileName, &queued.Output)) {
+    error = "Cannot do convert, error: " + encoder.LastErrMsg();
+    encoder.RemoveTask(task);
+    return false;
+  }
+  return true;
+}
+
+void TConversionRun::StartLanes() {
+  for (size_t lane = 0; lane < lanes_.size() && running_; ++lane) StartNext(static_cast<int>(lane));
+}
+
+void TConversionRun::StartNext(int laneIndex) {
+  if (!running_ || link_->Closed) return;
+  TLane& lane = lanes_[laneIndex];
+  TRunEncoder& encoder = *lane.Encoder;
+  lane.Running = false;
+  lane.Row = -1;
+  lane.Position = 0;
+  if (encoder.TasksCount() > 0) encoder.ClearTasks();
+  while (!queue_.empty()) {
+    // A stop that came while the last task was set up (a slow input) starts nothing.
+    if (cancelled_ || StopRequested()) {
+      cancelled_ = true;
+      break;
+    }
+    TQueuedTask queued = std::move(queue_.front());
+    queue_.pop_front();
+    std::string error;
+    // The input may have gone, or its folder become read-only, since it was checked.
+    if (!SetUpTask(encoder, queued, error)) {
+      view_.AppendLog(error);
+      EndRow(queued.Row, false, {}, error);
+      continue;
+    }
+    if (StopRequested()) {
+      // The stop came while the input was opened: the file is not started.
+      cancelled_ = true;
+      encoder.ClearTasks();
+      EndRow(queued.Row, false, {}, {});
+      break;
+    }
+    lane.Row = queued.Row;
+    lane.Running = true;
+    link_->Lanes[laneIndex].Tasks = encoder.TasksCount();
+    link_->Lanes[laneIndex].Ended = 0;
+    encoder.StartTask(1);
+    return;
+  }
+  FinishIfIdle();
 }
 
 void TConversionRun::CreateJoinedTask(std::span<const TFileListRow> files) {
@@ -228,7 +322,7 @@ void TConversionRun::CreateJoinedTask(std::span<const TFileListRow> files) {
     inputs.push_back(std::move(input));
   }
   const profiles::TJoinedTask joined = profiles::BuildJoinedTask(
-      options_.Choice, inputs, encoder_, [this](const std::string& line) { view_.AppendLog(line); });
+      options_.Choice, inputs, FirstEncoder(), [this](const std::string& line) { view_.AppendLog(line); });
   // Inputs that were left out, and all of them when the output could not be set.
   skippedFiles_ =
       static_cast<int>(files.size()) - (joined.Created ? static_cast<int>(joined.Rows.size()) : 0);
@@ -252,106 +346,155 @@ double TConversionRun::ElapsedSeconds() const {
   return std::chrono::duration<double>(clock_() - runStart_).count();
 }
 
-void TConversionRun::OnProgress(const engine::TProgressInfo& info) {
-  if (link_->Closed || info.TaskIndex < 0 || info.TaskIndex >= static_cast<int>(rows_.size())) return;
-  TProgressRow& row = rows_[info.TaskIndex];
+int TConversionRun::RowOfTask(int lane, int taskIndex) const {
+  if (taskIndex < 0 || lane < 0 || lane >= static_cast<int>(lanes_.size())) return -1;
+  // A joined run is one task whose rows are its inputs; the first stands for it.
+  const int row = layout_.Joined ? taskIndex : lanes_[lane].Row;
+  return row < static_cast<int>(rows_.size()) ? row : -1;
+}
+
+void TConversionRun::OnProgress(const engine::TProgressInfo& info, int lane) {
+  if (link_->Closed) return;
+  const int index = RowOfTask(lane, info.TaskIndex);
+  if (index < 0) return;
+  TProgressRow& row = rows_[index];
   view_.ShowCurrentFile(layout_.Joined ? row.Path : app::WithTrailingSeparator(row.Path) + row.Caption);
   if (info.TotalDuration > 0) {
     barPosition_ = TaskPercent(info.CurrentDuration, info.TotalDuration);
     if (!layout_.Joined) {
       row.Progress = std::to_string(barPosition_) + "%";
       row.Status = kStatusConverting;
-      view_.ProgressRowChanged(info.TaskIndex, row);
+      view_.ProgressRowChanged(index, row);
     }
   } else if (!layout_.Joined) {
     row.Progress = kProgressNotAvailable;
-    view_.ProgressRowChanged(info.TaskIndex, row);
+    view_.ProgressRowChanged(index, row);
   }
-  lastTimes_ = RunTimeTexts(queuedDuration_, doneDuration_, info.CurrentDuration, ElapsedSeconds());
+  lanes_[lane].Position = info.CurrentDuration;
+  int64_t position = 0;
+  for (const TLane& each : lanes_) position += each.Position;
+  lastTimes_ = RunTimeTexts(queuedDuration_, doneDuration_, position, ElapsedSeconds());
   TProgressDisplay display;
-  display.TaskIndex = info.TaskIndex;
+  display.TaskIndex = index;
   display.BarPosition = barPosition_;
   display.PercentText = std::to_string(barPosition_) + "%";
   display.Times = lastTimes_;
   view_.ShowProgress(display);
 }
 
-void TConversionRun::OnTerminate(const engine::TTerminateInfo& info) { Terminate(link_, info); }
+void TConversionRun::OnTerminate(const engine::TTerminateInfo& info, int lane) { Terminate(link_, lane, info); }
 
-void TConversionRun::Terminate(const std::shared_ptr<TLink>& link, const engine::TTerminateInfo& info) {
+void TConversionRun::Terminate(const std::shared_ptr<TLink>& link, int lane, const engine::TTerminateInfo& info) {
+  TLink::TListCounts& counts = link->Lanes.at(lane);
   if (info.TaskIndex >= 0) {
     // The record belongs to the caller and lives until this returns.
-    link->MainThread.InvokeAndWait([link, &info] {
+    link->MainThread.InvokeAndWait([link, lane, &counts, &info] {
       if (link->Run && !link->Closed)
-        link->Run->TaskEnded(info);
-      else
-        ++link->EndedCount;
+        link->Run->TaskEnded(lane, info);
+      ++counts.Ended;
     });
     return;
   }
   // Terminate deliveries of one list may overlap; wait for every task's.
   const bool onMain = link->MainThread.IsMainThread();
-  while (link->EndedCount.load() < link->TasksCount.load() && !link->Closed) {
+  while (counts.Ended.load() < counts.Tasks.load() && !link->Closed) {
     if (onMain) link->MainThread.ServePending();
     std::this_thread::sleep_for(10ms);
   }
-  link->MainThread.InvokeAndWait([link] {
-    if (link->Run && !link->Closed) link->Run->ListEnded();
+  link->MainThread.InvokeAndWait([link, lane] {
+    if (link->Run && !link->Closed) link->Run->ListEnded(lane);
   });
 }
 
-void TConversionRun::TaskEnded(const engine::TTerminateInfo& info) {
-  const bool hasRow = info.TaskIndex < static_cast<int>(rows_.size());
+void TConversionRun::TaskEnded(int lane, const engine::TTerminateInfo& info) {
+  const int row = RowOfTask(lane, info.TaskIndex);
+  lanes_[lane].Position = 0;
   if (info.Finished) {
     ++succeededCount_;
-    if (hasRow) doneDuration_ += layout_.Joined ? queuedDuration_ : rows_[info.TaskIndex].FileDuration;
+    if (row >= 0) doneDuration_ += layout_.Joined ? queuedDuration_ : rows_[row].FileDuration;
     barPosition_ = 100;
     TProgressDisplay display;
-    display.TaskIndex = info.TaskIndex;
+    display.TaskIndex = row >= 0 ? row : info.TaskIndex;
     display.BarPosition = 100;
     display.PercentText = "100%";
     display.Times = lastTimes_;
     view_.ShowProgress(display);
   }
-  if (hasRow) {
-    TProgressRow& row = rows_[info.TaskIndex];
+  EndRow(row >= 0 ? row : info.TaskIndex, info.Finished, info.OutputFileName,
+         info.Exception ? info.ExceptionMsg : std::string());
+}
+
+// Numbers the error by the row: the rows are the tasks of the run, in order.
+void TConversionRun::EndRow(int index, bool finished, const std::string& outputFile, const std::string& error) {
+  if (index >= 0 && index < static_cast<int>(rows_.size())) {
+    TProgressRow& row = rows_[index];
     // The name may have been taken while the file was written.
-    if (!info.OutputFileName.empty()) row.OutputFile = info.OutputFileName;
-    row.WrittenFile = info.OutputFileName;
-    if (info.Finished) {
+    if (!outputFile.empty()) row.OutputFile = outputFile;
+    row.WrittenFile = outputFile;
+    if (finished) {
       row.Progress = "100%";
       row.Status = kStatusFinished;
     } else {
       row.Status = kStatusFailed;
     }
-    view_.ProgressRowChanged(info.TaskIndex, row);
+    view_.ProgressRowChanged(index, row);
   }
-  if (info.Exception) {
-    errorLines_.push_back("File (" + std::to_string(info.TaskIndex) + "): " + info.ExceptionMsg);
-    errors_.push_back({info.TaskIndex, info.ExceptionMsg});
+  if (!error.empty()) {
+    errorLines_.push_back("File (" + std::to_string(index) + "): " + error);
+    errors_.push_back({index, error});
   }
-  ++link_->EndedCount;
+  ++endedCount_;
 }
 
-void TConversionRun::ListEnded() {
+void TConversionRun::ListEnded(int lane) {
+  lanes_[lane].Running = false;
+  lanes_[lane].Position = 0;
   // Served from inside Stop: the encoder is still walking its tasks, so
-  // clearing them has to wait until Stop has returned.
-  if (stopping_)
-    completePending_ = true;
-  else
-    Complete();
+  // clearing them has to wait until Stop has returned (Cancel and Close
+  // carry on from there).
+  if (stopping_) return;
+  LaneIdle(lane);
+}
+
+void TConversionRun::LaneIdle(int lane) {
+  if (!running_) return;
+  if (cancelled_ || queue_.empty() || layout_.Joined) {
+    FinishIfIdle();
+    return;
+  }
+  // The next task is set up once the encoder allows its list to be cleared.
+  lanes_[lane].Running = true;
+  lanes_[lane].Encoder->WhenListDone([link = link_, generation = link_->Generation, lane] {
+    if (link->Run && !link->Closed && link->Generation == generation) link->Run->StartNext(lane);
+  });
+}
+
+bool TConversionRun::AnyLaneRunning() const {
+  for (const TLane& lane : lanes_)
+    if (lane.Running) return true;
+  return false;
+}
+
+void TConversionRun::FinishIfIdle() {
+  if (!running_ || AnyLaneRunning()) return;
+  // Files that never got their turn end as failed, as the encoder ends the
+  // unstarted tasks of a stopped list.
+  while (!queue_.empty()) {
+    EndRow(queue_.front().Row, false, {}, {});
+    queue_.pop_front();
+  }
+  Complete();
 }
 
 void TConversionRun::Cancel() {
   if (!running_ || cancelled_ || link_->Closed) return;
   cancelled_ = true;
   stopping_ = true;
-  encoder_.Stop(true);
+  for (TLane& lane : lanes_)
+    if (lane.Running) lane.Encoder->Stop(true);
   stopping_ = false;
-  if (completePending_) {
-    completePending_ = false;
-    Complete();
-  }
+  // Lanes whose list ended inside Stop; the others end when their final event comes.
+  FinishIfIdle();
 }
 
 void TConversionRun::Close() {
@@ -360,23 +503,26 @@ void TConversionRun::Close() {
   link_->Closed = true;
   if (running_) {
     stopping_ = true;
-    encoder_.Stop(true);
+    for (TLane& lane : lanes_)
+      if (lane.Running) lane.Encoder->Stop(true);
     stopping_ = false;
     running_ = false;
   }
-  completePending_ = false;
+  queue_.clear();
   ClearEncoderTasks();
 }
 
 void TConversionRun::ClearEncoderTasks() {
-  try {
-    encoder_.ClearTasks();
-  } catch (const std::exception&) {
-    // The encoder marks its list done only after it has handed out the
-    // final event (in a synchronous run, after the handler returned).
-    encoder_.WhenListDone([link = link_, generation = link_->Generation] {
-      if (link->Run && link->Generation == generation) link->Run->encoder_.ClearTasks();
-    });
+  for (size_t lane = 0; lane < lanes_.size(); ++lane) {
+    try {
+      lanes_[lane].Encoder->ClearTasks();
+    } catch (const std::exception&) {
+      // The encoder marks its list done only after it has handed out the
+      // final event (in a synchronous run, after the handler returned).
+      lanes_[lane].Encoder->WhenListDone([link = link_, generation = link_->Generation, lane] {
+        if (link->Run && link->Generation == generation) link->Run->lanes_[lane].Encoder->ClearTasks();
+      });
+    }
   }
 }
 

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <deque>
 #include <span>
 #include <string>
 #include <vector>
@@ -115,14 +116,18 @@ struct TRunOptions {
   std::function<bool()> StopRequested;
 };
 
-// One conversion run: turns the file list into encoder tasks with the option
-// builder's options, runs them one at a time, follows their progress and
-// ends, and hands over to the completion actions and the summary.
+// One conversion run: checks every file of the list with the option builder's
+// options, then sets each up as a task just before it starts, so a queued
+// file holds no descriptor and next to no memory. Each encoder given is a
+// lane that runs one task at a time; with several lanes as many tasks run at
+// once, each lane taking the next file as its task ends. The run follows the
+// progress and ends, and hands over to the completion actions and the summary.
+// A joined run is one task on the first lane.
 //
 // Start, OnProgress, Cancel and Close are called on the main thread;
 // OnTerminate on any thread (the encoder's terminate threads): its effects
 // are carried out on the main thread, one at a time. The handlers given to
-// the encoder hold no reference to the run itself, so a handler that a
+// the encoders hold no reference to the run itself, so a handler that a
 // terminate thread already holds does nothing once the run is closed or gone.
 class TConversionRun {
  public:
@@ -131,19 +136,25 @@ class TConversionRun {
   using TProgressHandler = std::function<void(const engine::TProgressInfo&)>;
 
   TConversionRun(TRunEncoder& encoder, TRunView& view, app::TMainThread& mainThread, TClock clock = {});
+  // One lane per encoder; the first also probes the files.
+  TConversionRun(std::vector<TRunEncoder*> lanes, TRunView& view, app::TMainThread& mainThread,
+                 TClock clock = {});
   ~TConversionRun();
   TConversionRun(const TConversionRun&) = delete;
   TConversionRun& operator=(const TConversionRun&) = delete;
 
-  // Creates the tasks and starts the list. A run in which no task could be
-  // created ends at once (the encoder would send no event). A closed run
+  // Checks the files and starts the first tasks. A run in which no file could
+  // be set up ends at once (the encoder would send no event). A closed run
   // does not start again.
   void Start(std::span<const TFileListRow> files, const TRunOptions& options);
-  void OnProgress(const engine::TProgressInfo& info);
-  void OnTerminate(const engine::TTerminateInfo& info);
-  // What the encoder's events are bound to.
-  TTerminateHandler TerminateHandler() const;
-  TProgressHandler ProgressHandler() const;
+  // The events of a lane's encoder; a task index is the index in the lane's
+  // list of one task.
+  void OnProgress(const engine::TProgressInfo& info, int lane = 0);
+  void OnTerminate(const engine::TTerminateInfo& info, int lane = 0);
+  // What each lane's encoder events are bound to.
+  TTerminateHandler TerminateHandler(int lane = 0) const;
+  TProgressHandler ProgressHandler(int lane = 0) const;
+  int LaneCount() const { return static_cast<int>(lanes_.size()); }
   // Stops the run; every unfinished task ends as failed and the run then ends
   // as usual.
   void Cancel();
@@ -160,7 +171,7 @@ class TConversionRun {
 
   int TotalFiles() const { return totalFiles_; }
   int SucceededCount() const { return succeededCount_; }
-  int EndedCount() const;
+  int EndedCount() const { return endedCount_; }
   int SkippedFiles() const { return skippedFiles_; }
   int64_t QueuedDuration() const { return queuedDuration_; }
   int64_t DoneDuration() const { return doneDuration_; }
@@ -172,32 +183,62 @@ class TConversionRun {
  private:
   // What the hand-offs share with the run; outlives it.
   struct TLink;
+  // A checked file waiting for its turn: what its task is set up with.
+  struct TQueuedTask {
+    int Row = -1;
+    engine::TInputOptions Input;
+    engine::TOutputOptions Output;
+  };
+  // One encoder and the row of the task it runs.
+  struct TLane {
+    TRunEncoder* Encoder = nullptr;
+    int Row = -1;
+    bool Running = false;
+    int64_t Position = 0;  // microseconds into the running task
+  };
 
-  static void Terminate(const std::shared_ptr<TLink>& link, const engine::TTerminateInfo& info);
+  static void Terminate(const std::shared_ptr<TLink>& link, int lane, const engine::TTerminateInfo& info);
+  TRunEncoder& FirstEncoder() const { return *lanes_.front().Encoder; }
+  void ResetCounters();
   // A stored preset index outside the format's list becomes its default.
   void CheckPresetIndex();
-  void CreateTasks(std::span<const TFileListRow> files);
+  void CheckFiles(std::span<const TFileListRow> files);
   bool StopRequested() const { return options_.StopRequested && options_.StopRequested(); }
   void EndUnstarted();
   void CreateJoinedTask(std::span<const TFileListRow> files);
   enum TTaskSetup { tsCreated, tsInputFailed, tsOutputFailed };
-  TTaskSetup CreateTask(const TFileListRow& file, profiles::TOutputNames& names);
+  TTaskSetup CheckFile(const TFileListRow& file, profiles::TOutputNames& names);
+  // Sets the queued task up on the encoder; false with its error when it no
+  // longer can be.
+  bool SetUpTask(TRunEncoder& encoder, TQueuedTask& task, std::string& error);
   bool ClearLeftOverTasks();
-  void TaskEnded(const engine::TTerminateInfo& info);
-  void ListEnded();
+  void StartLanes();
+  // The lane's list has ended: its next file, or the end of the run.
+  void StartNext(int lane);
+  // The row of a lane's task, or -1.
+  int RowOfTask(int lane, int taskIndex) const;
+  void TaskEnded(int lane, const engine::TTerminateInfo& info);
+  void EndRow(int row, bool finished, const std::string& outputFile, const std::string& error);
+  void ListEnded(int lane);
+  void LaneIdle(int lane);
+  bool AnyLaneRunning() const;
+  // Ends the run once no lane works; files still queued end as failed.
+  void FinishIfIdle();
   void Complete();
-  // Clears the encoder's list now, or once it is done.
+  // Clears the encoders' lists now, or once each is done.
   void ClearEncoderTasks();
   void ShowSummary();
   double ElapsedSeconds() const;
 
-  TRunEncoder& encoder_;
+  std::vector<TLane> lanes_;
   TRunView& view_;
   TClock clock_;
   TRunOptions options_;
   TRunLayout layout_;
 
   std::vector<TProgressRow> rows_;
+  std::deque<TQueuedTask> queue_;
+  int endedCount_ = 0;
   int totalFiles_ = 0;
   int succeededCount_ = 0;
   int skippedFiles_ = 0;
@@ -213,8 +254,7 @@ class TConversionRun {
   std::atomic<bool> running_{false};
   std::atomic<bool> cancelled_{false};
   std::atomic<bool> completed_{false};
-  bool stopping_ = false;         // inside Stop (main thread only)
-  bool completePending_ = false;  // the list ended while Stop was running
+  bool stopping_ = false;  // inside Stop (main thread only)
   std::shared_ptr<TLink> link_;
 };
 

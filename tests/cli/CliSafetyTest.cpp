@@ -71,6 +71,25 @@ TEST_F(CliSafetyTest, TwoRunsIntoOneFolderAtOnceWriteTwoOutputs) {
     EXPECT_NEAR(std::stod(ProbeFormat(out_ + name)["duration"]), 30.0, 0.1) << name;
 }
 
+TEST_F(CliSafetyTest, ABatchLargerThanTheDescriptorLimitConvertsEveryFile) {
+  // Queued files hold no descriptor: under a limit of 32, 60 files all convert.
+  const std::string tone = MediaFixture(
+      "cli_short_tone.wav", "-f lavfi -i sine=frequency=440:sample_rate=8000:duration=0.2 -ac 1");
+  const std::string in = TempFolder("cli-many");
+  std::string operands;
+  for (int i = 0; i < 60; ++i) {
+    const std::string name = in + "/t" + std::to_string(i) + ".wav";
+    fs::copy_file(tone, name);
+    operands += " " + ShellQuote(name);
+  }
+  const TCommandResult result =
+      RunCommand("ulimit -n 32 && " + Command("convert --format WAV --preset 0 --out " + ShellQuote(out_) + operands) +
+                 " 2>&1");
+  EXPECT_EQ(result.exitCode, 0) << result.output;
+  EXPECT_EQ(Names(out_).size(), 60u) << result.output;
+  EXPECT_EQ(result.output.find("Too many open files"), std::string::npos) << result.output;
+}
+
 TEST_F(CliSafetyTest, AKilledRunLeavesNoFileUnderAFinalNameAndTheNextRunTidiesUp) {
   const std::string clip = LongClip();
   const std::string printed = config_ + "/printed.txt";

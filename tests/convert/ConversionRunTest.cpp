@@ -56,13 +56,11 @@ TEST_F(ConversionRunTest, UnreadableSecondOfThreeIsSkippedAndTheThirdTakesItsPla
   const std::string missing = out_ + "gone.wav";
   Start({RowFor(two_), RowFor(missing), RowFor(three_)});
 
-  ASSERT_EQ(encoder_.TasksCount(), 2);
-  EXPECT_EQ(encoder_.Tasks[0].Inputs, std::vector<std::string>{two_});
-  EXPECT_EQ(encoder_.Tasks[1].Inputs, std::vector<std::string>{three_});
-  EXPECT_EQ(encoder_.Tasks[0].Output, out_ + "run_two.mp3");
-  EXPECT_EQ(encoder_.Tasks[1].Output, out_ + "run_three.mp3");
-  EXPECT_EQ(encoder_.Tasks[1].Options.AudioCodec, "libmp3lame");
-  EXPECT_TRUE(encoder_.Tasks[1].Options.DisableVideo);
+  // Only the first file is set up; the third waits for its turn.
+  ASSERT_EQ(encoder_.TasksCount(), 1);
+  ASSERT_EQ(encoder_.Started.size(), 1u);
+  EXPECT_EQ(encoder_.Started[0].Inputs, std::vector<std::string>{two_});
+  EXPECT_EQ(encoder_.Started[0].Output, out_ + "run_two.mp3");
   EXPECT_EQ(encoder_.StartThreads, 1);
   EXPECT_EQ(run_.TotalFiles(), 2);
   EXPECT_EQ(run_.SkippedFiles(), 1);
@@ -81,20 +79,25 @@ TEST_F(ConversionRunTest, UnreadableSecondOfThreeIsSkippedAndTheThirdTakesItsPla
   EXPECT_EQ(view_.Rows[1].Status, "Waiting...");
   EXPECT_EQ(view_.Rows[1].Progress, "");
   EXPECT_EQ(view_.Rows[1].Path, folder);
+  EXPECT_EQ(view_.Rows[1].OutputFile, out_ + "run_three.mp3");
   EXPECT_EQ(view_.Layout.StatusTitle, "Status");
   EXPECT_EQ(view_.Layout.CurrentFileLabel, "Current file:");
 
+  encoder_.Finish(false);
+  EXPECT_EQ(view_.Rows[0].Status, "Failed.");
+  ASSERT_EQ(encoder_.Started.size(), 2u);
+  EXPECT_EQ(encoder_.Started[1].Inputs, std::vector<std::string>{three_});
+  EXPECT_EQ(encoder_.Started[1].Output, out_ + "run_three.mp3");
+  EXPECT_EQ(encoder_.Started[1].Options.AudioCodec, "libmp3lame");
+  EXPECT_TRUE(encoder_.Started[1].Options.DisableVideo);
   // The second row belongs to the third file: its success adds three seconds.
-  encoder_.End(1, true);
+  encoder_.Finish(true);
   EXPECT_EQ(run_.DoneDuration(), 3'000'000);
   EXPECT_EQ(view_.Rows[1].Status, "Finish.");
   EXPECT_EQ(view_.Rows[1].Progress, "100%");
-  encoder_.End(0, false);
-  EXPECT_EQ(view_.Rows[0].Status, "Failed.");
-  encoder_.EndList();
 
   EXPECT_TRUE(run_.Completed());
-  EXPECT_EQ(encoder_.Clears, 1);
+  EXPECT_EQ(encoder_.TasksCount(), 0);
   EXPECT_EQ(view_.Summary.TotalFiles, 2);
   EXPECT_EQ(view_.Summary.SucceededCount, 1);
   EXPECT_EQ(view_.Summary.FailedCount, 1);
@@ -102,6 +105,60 @@ TEST_F(ConversionRunTest, UnreadableSecondOfThreeIsSkippedAndTheThirdTakesItsPla
   EXPECT_TRUE(view_.Summary.ErrorLines.empty());
   EXPECT_EQ(view_.CurrentFile, "...");
   EXPECT_EQ(view_.LastDisplay().PercentText, "0%");
+}
+
+TEST_F(ConversionRunTest, EachFileIsOpenedAsATaskOnlyWhileItsTurnComes) {
+  Start({RowFor(two_), RowFor(three_), RowFor(two_)});
+  // Each checked once and freed; the first set up again to run.
+  EXPECT_EQ(encoder_.AddTaskCalls, 4);
+  EXPECT_EQ(encoder_.TasksCount(), 1);
+  encoder_.Finish(true);
+  EXPECT_EQ(encoder_.AddTaskCalls, 5);
+  EXPECT_EQ(encoder_.TasksCount(), 1);
+  encoder_.Finish(true);
+  encoder_.Finish(true);
+  EXPECT_EQ(encoder_.AddTaskCalls, 6);
+  ASSERT_EQ(encoder_.Started.size(), 3u);
+  EXPECT_EQ(encoder_.Started[2].Output, out_ + "run_two(1).mp3");
+  EXPECT_EQ(view_.Summary.SucceededCount, 3);
+  EXPECT_EQ(run_.EndedCount(), 3);
+}
+
+TEST_F(ConversionRunTest, AFileThatCannotBeSetUpWhenItsTurnComesFailsWithItsReason) {
+  Start({RowFor(two_), RowFor(three_), RowFor(two_)});
+  // Gone, or its folder made read-only, while the first converted.
+  encoder_.RefusedInputs = {three_};
+  encoder_.Finish(true);
+  EXPECT_EQ(view_.Rows[1].Status, "Failed.");
+  ASSERT_EQ(encoder_.Started.size(), 2u);
+  EXPECT_EQ(encoder_.Started[1].Inputs, std::vector<std::string>{two_});
+  EXPECT_EQ(view_.Log.back(), "Adding file error: cannot open " + three_);
+  encoder_.Finish(true);
+  EXPECT_TRUE(run_.Completed());
+  EXPECT_EQ(view_.Summary.TotalFiles, 3);
+  EXPECT_EQ(view_.Summary.SucceededCount, 2);
+  EXPECT_EQ(view_.Summary.FailedCount, 1);
+  EXPECT_EQ(view_.Summary.ErrorLines,
+            std::vector<std::string>{"File (1): Adding file error: cannot open " + three_});
+}
+
+TEST_F(ConversionRunTest, AStopWhileTheNextFileIsOpenedStartsItNot) {
+  bool stop = false;
+  options_.StopRequested = [&stop] { return stop; };
+  Start({RowFor(two_), RowFor(three_), RowFor(two_)});
+  // The second file's input is slow to open; the stop comes meanwhile.
+  encoder_.OnAddTask = [&stop](const std::string&) { stop = true; };
+  encoder_.Finish(true);
+  EXPECT_EQ(encoder_.Started.size(), 1u);
+  EXPECT_EQ(encoder_.TasksCount(), 0);
+  EXPECT_TRUE(run_.Completed());
+  EXPECT_TRUE(view_.Summary.Cancelled);
+  EXPECT_EQ(view_.Rows[0].Status, "Finish.");
+  EXPECT_EQ(view_.Rows[1].Status, "Failed.");
+  EXPECT_EQ(view_.Rows[2].Status, "Failed.");
+  EXPECT_EQ(view_.Summary.SucceededCount, 1);
+  EXPECT_EQ(view_.Summary.FailedCount, 2);
+  EXPECT_EQ(encoder_.AddTaskCalls, 5);  // three checks, the first, the second
 }
 
 TEST_F(ConversionRunTest, RefusedInputAndRefusedOutputAreLoggedAndNotTasks) {
@@ -124,9 +181,12 @@ TEST_F(ConversionRunTest, SameNameFromTwoFoldersGetsTwoOutputs) {
   const std::string other = TempFolder("run-in") + "/run_two.wav";
   std::filesystem::copy_file(two_, other);
   Start({RowFor(two_), RowFor(other)});
-  ASSERT_EQ(encoder_.TasksCount(), 2);
-  EXPECT_EQ(encoder_.Tasks[0].Output, out_ + "run_two.mp3");
-  EXPECT_EQ(encoder_.Tasks[1].Output, out_ + "run_two(1).mp3");
+  ASSERT_EQ(view_.Rows.size(), 2u);
+  EXPECT_EQ(view_.Rows[0].OutputFile, out_ + "run_two.mp3");
+  EXPECT_EQ(view_.Rows[1].OutputFile, out_ + "run_two(1).mp3");
+  encoder_.Finish(true);
+  ASSERT_EQ(encoder_.Started.size(), 2u);
+  EXPECT_EQ(encoder_.Started[1].Output, out_ + "run_two(1).mp3");
 }
 
 TEST_F(ConversionRunTest, APresetIndexOutsideTheListFallsBackToTheDefaultWithAWarning) {
@@ -189,9 +249,12 @@ TEST_F(ConversionRunTest, ProgressShowsPercentLabelAndTimes) {
   EXPECT_EQ(shown.Times.OverallPercent, 20);
 
   // The first file's whole duration counts once it has succeeded.
-  encoder_.End(0, true);
+  encoder_.Finish(true);
   clock_.Now += 3s;
-  encoder_.Progress(1, 1'500'000, 3'000'000);
+  encoder_.Progress(0, 1'500'000, 3'000'000);
+  EXPECT_EQ(view_.CurrentFile, three_);
+  EXPECT_EQ(view_.Rows[1].Progress, "50%");
+  EXPECT_EQ(view_.LastDisplay().TaskIndex, 1);
   // 5 s x 6 s / (2 s + 1.5 s) = 8.57 s.
   EXPECT_EQ(view_.LastDisplay().Times.Estimated, "0:00:08");
   EXPECT_EQ(view_.LastDisplay().Times.Left, "0:00:02");
@@ -250,9 +313,8 @@ TEST_F(ConversionRunTest, CancelDuringTheFirstOfThreeFailsAllThree) {
 TEST_F(ConversionRunTest, StartingTheSameRunTwiceShowsOnlyTheSecondRunsRows) {
   const std::vector<TFileListRow> rows = {RowFor(two_), RowFor(three_)};
   Start(rows);
-  encoder_.End(0, true);
-  encoder_.End(1, false, "broken");
-  encoder_.EndList();
+  encoder_.Finish(true);
+  encoder_.Finish(false, "broken");
   ASSERT_TRUE(run_.Completed());
 
   Start(rows);
@@ -262,9 +324,8 @@ TEST_F(ConversionRunTest, StartingTheSameRunTwiceShowsOnlyTheSecondRunsRows) {
   EXPECT_FALSE(run_.Completed());
   EXPECT_EQ(run_.EndedCount(), 0);
   EXPECT_TRUE(run_.ErrorLines().empty());
-  encoder_.End(0, true);
-  encoder_.End(1, true);
-  encoder_.EndList();
+  encoder_.Finish(true);
+  encoder_.Finish(true);
   EXPECT_EQ(view_.Summary.SucceededCount, 2);
   EXPECT_TRUE(view_.Summary.ErrorLines.empty());
   EXPECT_EQ(view_.Summaries, 2);
@@ -279,9 +340,9 @@ TEST_F(ConversionRunTest, ANewRunStartedBeforeTheLastClearCameKeepsItsTasks) {
   // The clear of the first run is still queued when the second starts.
   Start({RowFor(two_), RowFor(three_)});
   EXPECT_EQ(encoder_.Clears, 1);
-  ASSERT_EQ(encoder_.TasksCount(), 2);
+  ASSERT_EQ(encoder_.TasksCount(), 1);
   mainThread_.ServePending();
-  EXPECT_EQ(encoder_.TasksCount(), 2);
+  EXPECT_EQ(encoder_.TasksCount(), 1);
   EXPECT_EQ(encoder_.Clears, 1);
 }
 
@@ -324,7 +385,7 @@ TEST_F(ConversionRunTest, HandOffsHeldByTerminateThreadsDoNothingOnceTheRunIsGon
   options_.Settings = &settings_;
   settings_.PlayASoundWhenFinished = true;
   run->Start(std::vector<TFileListRow>{RowFor(two_), RowFor(three_)}, options_);
-  ASSERT_EQ(encoder.TasksCount(), 2);
+  ASSERT_EQ(encoder.TasksCount(), 1);
 
   // Terminate threads that took the handler before the window closed: one
   // is already waiting for the main thread, the other comes after.
@@ -374,9 +435,8 @@ TEST_F(ConversionRunTest, ListRefusedToClearDuringTheFinalEventIsClearedOnceTheL
 
 TEST_F(ConversionRunTest, TaskErrorsBecomeNumberedErrorLines) {
   Start({RowFor(two_), RowFor(three_)});
-  encoder_.End(0, true);
-  encoder_.End(1, false, "Error while opening encoder");
-  encoder_.EndList();
+  encoder_.Finish(true);
+  encoder_.Finish(false, "Error while opening encoder");
   EXPECT_EQ(view_.Summary.ErrorLines, std::vector<std::string>{"File (1): Error while opening encoder"});
   ASSERT_EQ(view_.Summary.Errors.size(), 1u);
   EXPECT_EQ(view_.Summary.Errors[0].TaskIndex, 1);
@@ -441,15 +501,15 @@ TEST_F(ConversionRunTest, JoinedRunWithoutAnyInputEndsAtOnceAsOneFailure) {
 TEST_F(ConversionRunTest, EndsFromTerminateThreadsAreCarriedOutOnTheMainThread) {
   Start({RowFor(two_), RowFor(three_)});
   view_.Threads.clear();
-  // Like the encoder: per-task ends on threads of their own, the final event
-  // on another one that may come before the main thread has handled them.
-  std::thread first([&] { encoder_.End(0, true); });
-  std::thread second([&] { encoder_.End(1, true); });
-  std::thread last([&] { encoder_.EndList(); });
-  while (!run_.Completed()) mainThread_.WaitAndServe(5ms);
-  first.join();
-  second.join();
-  last.join();
+  // Like the encoder: the task's end on a thread of its own, the final event
+  // on another one that may come before the main thread has handled it.
+  for (size_t file = 1; file <= 2; ++file) {
+    std::thread end([&] { encoder_.End(0, true); });
+    std::thread last([&] { encoder_.EndList(); });
+    while (encoder_.Started.size() == file && !run_.Completed()) mainThread_.WaitAndServe(5ms);
+    end.join();
+    last.join();
+  }
   EXPECT_EQ(view_.Threads, std::set<std::thread::id>{std::this_thread::get_id()});
   EXPECT_EQ(view_.Summary.SucceededCount, 2);
   EXPECT_EQ(run_.EndedCount(), 2);
@@ -472,9 +532,8 @@ TEST_P(CompletionTest, SoundThenCountdownThenSummary) {
   settings_.PlayASoundWhenFinished = c.Sound;
   settings_.ShutDownWhenFinished = c.Shutdown;
   view_.CountdownRunsOut = c.CountdownRunsOut;
-  encoder_.End(0, true);
-  encoder_.End(1, !c.SecondFails);
-  encoder_.EndList();
+  encoder_.Finish(true);
+  encoder_.Finish(!c.SecondFails);
   EXPECT_EQ(view_.Events, c.Events);
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -47,6 +48,8 @@ class TScriptedEncoder : public TRunEncoder {
   int TasksCount() const override { return static_cast<int>(Tasks.size()); }
   int AddTask(const std::string& fileName, engine::TInputOptions* options) override {
     CheckWorking("AddTask");
+    ++AddTaskCalls;
+    if (OnAddTask) OnAddTask(fileName);
     if (RefusedInputs.count(fileName)) {
       lastErrMsg_ = "cannot open " + fileName;
       return -1;
@@ -84,6 +87,7 @@ class TScriptedEncoder : public TRunEncoder {
     CheckWorking("StartTask");
     working_ = true;
     StartThreads = threadCount;
+    Started.insert(Started.end(), Tasks.begin(), Tasks.end());
   }
   // Like the encoder: every task that has not ended ends unfinished, then
   // the list ends.
@@ -120,29 +124,41 @@ class TScriptedEncoder : public TRunEncoder {
     info.Finished = finished;
     info.Exception = !exceptionMsg.empty();
     info.ExceptionMsg = exceptionMsg;
-    Run->OnTerminate(info);
+    Run->OnTerminate(info, Lane);
   }
   void EndList() {
     engine::TTerminateInfo info;
     info.TaskIndex = -1;
     info.Finished = true;
     inFinalEvent_ = true;
-    Run->OnTerminate(info);
+    Run->OnTerminate(info, Lane);
     inFinalEvent_ = false;
     for (auto& fn : listDone_) MainThread->Post(std::move(fn));
     listDone_.clear();
+  }
+  // The running list's one task ends, then the list; the run sets up its
+  // next file once the main thread serves the clear it waits for.
+  void Finish(bool finished, const std::string& exceptionMsg = {}) {
+    End(0, finished, exceptionMsg);
+    EndList();
+    MainThread->ServePending();
   }
   void Progress(int task, int64_t current, int64_t total) {
     engine::TProgressInfo info;
     info.TaskIndex = task;
     info.CurrentDuration = current;
     info.TotalDuration = total;
-    Run->OnProgress(info);
+    Run->OnProgress(info, Lane);
   }
 
   TConversionRun* Run = nullptr;
+  int Lane = 0;
   app::TMainThread* MainThread = nullptr;
   std::vector<TTask> Tasks;
+  // Every task the run started, in order.
+  std::vector<TTask> Started;
+  int AddTaskCalls = 0;
+  std::function<void(const std::string&)> OnAddTask;
   std::vector<engine::TInputOptions> InputOptions;
   std::set<std::string> RefusedInputs;
   std::set<std::string> RefusedOutputs;

@@ -8,7 +8,6 @@
 #include <limits>
 #include <mutex>
 
-#include "engine/common/CodecLock.h"
 #include "engine/common/EngineFunctions.h"
 #include "engine/common/UnicodeProtocol.h"
 #include "engine/decoder/DecoderHelpers.h"
@@ -115,11 +114,9 @@ bool TCustomDecoder::LoadFile(const std::string& fileName, const std::string& fo
     return false;
   }
 
-  int analysed = 0;
-  {
-    std::scoped_lock lock(CodecLock());
-    analysed = av::avformat_find_stream_info(input.get(), nullptr);
-  }
+  // Not under CodecLock: tasks running at once analyse their inputs in
+  // parallel (the library serialises the codec inits that need it).
+  const int analysed = av::avformat_find_stream_info(input.get(), nullptr);
   if (analysed < 0) {
     lastError_ = fileName + ": could not find codec parameters";
     Analyse();

@@ -165,11 +165,9 @@ void TCustomFFmpeg::OpenInputFile(const std::string& fileName) {
   }
   // Looping the input is done by the run, seeking back at its end.
 
-  int analysed = 0;
-  {
-    std::scoped_lock lock(CodecLock());
-    analysed = av::avformat_find_stream_info(raw, nullptr);
-  }
+  // Not under CodecLock: tasks running at once analyse their inputs in
+  // parallel (the library serialises the codec inits that need it).
+  const int analysed = av::avformat_find_stream_info(raw, nullptr);
   if (analysed < 0 && s.verbose >= 0) {
     const std::string message = TextFormat("%s: could not find codec parameters", fileName.c_str());
     Logger().Log(this, llVerbose, message);
