@@ -118,6 +118,12 @@ TEST_F(ConversionRunEncoderTest, CancelDuringTheFirstOfThreeEndsAllAsFailedAndKe
   ASSERT_TRUE(format.count("duration")) << view_.Rows[0].OutputFile;
   EXPECT_LT(std::stod(format.at("duration")), 20.0);
   EXPECT_EQ(encoder_.TasksCount(), 0);
+  // Nothing started after the stop: the stopped file is the only one written.
+  std::vector<std::string> written;
+  for (const auto& entry : std::filesystem::directory_iterator(out_)) written.push_back(entry.path().string());
+  EXPECT_EQ(written, std::vector<std::string>{view_.Rows[0].OutputFile});
+  EXPECT_EQ(view_.Rows[0].WrittenFile, view_.Rows[0].OutputFile);
+  EXPECT_TRUE(view_.Rows[1].WrittenFile.empty());
 }
 
 TEST_F(ConversionRunEncoderTest, CloseDuringTheFirstOfThreeStopsWithoutSummaryAndClearsTheList) {
