@@ -5,7 +5,7 @@
 namespace mediaconv::cli {
 namespace {
 
-constexpr std::array<TOptionSpec, 15> kOptions = {{
+constexpr std::array<TOptionSpec, 18> kOptions = {{
     {"*", "--log", "FILE", "write every log line of the engine and of the run to FILE"},
     {"*", "--help", "", "show the help of the command"},
     {"*", "--version", "", "show the version and the media libraries loaded, with their files"},
@@ -16,11 +16,14 @@ constexpr std::array<TOptionSpec, 15> kOptions = {{
     {"convert", "--preset", "N", "preset index of the format; default: the one of the settings"},
     {"convert", "--out", "DIR", "output folder; default: the settings' OutputFileDir"},
     {"convert", "--join", "", "join every file into one output, Output_Merge"},
+    {"convert", "--jobs", "N", "convert N files at once (default 1; 0: one per processor core)"},
+    {"convert", "--json", "", "print one JSON object per line for each event; other lines go to standard error"},
     {"convert", "--quiet", "", "print no progress and no summary; errors still go to standard error"},
     {"download", "--out", "DIR", "download folder; default: the settings' OutputURLDir"},
     {"download", "--prefer", "",
      "try the ranked high-quality formats of the settings, falling back in order"},
     {"download", "--no-prefer", "", "take the service's default quality (.flv)"},
+    {"download", "--json", "", "print one JSON object per line for each event; other lines go to standard error"},
     {"download", "--quiet", "", "print no progress and no summary; errors still go to standard error"},
 }};
 
@@ -34,8 +37,9 @@ constexpr std::array<TCommandSpec, 4> kCommands = {{
      "and sample rate of each file. A file that cannot be read is reported with\n"
      "its error, and the exit status is then 1.\n"},
     {"convert", "FILE...", true, "convert files with a format's preset",
-     "Converts each file in turn (or joins them all with --join) into the output\n"
-     "folder, with a live progress line on a terminal, then prints the summary.\n"
+     "Converts each file in turn, or N at once with --jobs N (or joins them all\n"
+     "with --join) into the output folder, with a live progress line on a\n"
+     "terminal, then prints the summary.\n"
      "Format names: AVI MP4 FLV SWF MPEG RM WMV MOV 3GP (video), iPod iPhone\n"
      "AppleTV PSP BlackBerry MobilePhone iPad (device), WAV MP3 WMA OGG AAC M4A\n"
      "FLAC MP2 (audio); any letter case. Ctrl+C stops the run; finished parts\n"

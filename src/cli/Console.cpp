@@ -20,9 +20,23 @@ void TConsole::ClearLive() {
 
 void TConsole::Out(const std::string& line) {
   std::scoped_lock lock(mutex_);
+  if (json_) {
+    std::fputs(line.c_str(), stderr);
+    std::fputc('\n', stderr);
+    std::fflush(stderr);
+    return;
+  }
   if (outClosed_) return;
   ClearLive();
   std::fputs(line.c_str(), stdout);
+  std::fputc('\n', stdout);
+  WroteOut();
+}
+
+void TConsole::Json(const std::string& object) {
+  std::scoped_lock lock(mutex_);
+  if (outClosed_) return;
+  std::fputs(object.c_str(), stdout);
   std::fputc('\n', stdout);
   WroteOut();
 }
@@ -43,7 +57,7 @@ void TConsole::Err(const std::string& line) {
 }
 
 void TConsole::Live(const std::string& line) {
-  if (!interactive_) return;
+  if (!Interactive()) return;
   std::scoped_lock lock(mutex_);
   if (outClosed_) return;
   std::fputs("\r\033[K", stdout);

@@ -1,13 +1,17 @@
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
+#include <thread>
 
 #include "app/FileNameHelpers.h"
 #include "app/QueueMainThread.h"
 #include "cli/Commands.h"
 #include "cli/Interrupt.h"
+#include "cli/JsonViews.h"
 #include "cli/TerminalText.h"
 #include "cli/TerminalView.h"
 #include "convert/ConversionRun.h"
@@ -27,6 +31,60 @@ bool ParsePresetIndex(const std::string& text, int32_t& index) {
   index = std::atoi(text.c_str());
   return true;
 }
+
+// More tasks at once than this only compete for the same cores and memory.
+constexpr int kMaxJobs = 64;
+
+// --jobs N: 0 stands for the number of cores.
+bool ParseJobs(const std::string& text, int& jobs) {
+  int32_t value = -1;
+  if (!ParsePresetIndex(text, value) || value > kMaxJobs) return false;
+  jobs = value > 0 ? value : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  return true;
+}
+
+// The encoders of the run's lanes, each handing its events to its lane.
+class TLaneEncoders {
+ public:
+  TLaneEncoders(engine::TFFEncoder& first, int count, app::TMainThread& mainThread) {
+    encoders_.push_back(&first);
+    for (int i = 1; i < count; ++i) {
+      owned_.push_back(std::make_unique<engine::TFFEncoder>());
+      owned_.back()->SetMainThread(&mainThread);
+      encoders_.push_back(owned_.back().get());
+    }
+    for (engine::TFFEncoder* encoder : encoders_)
+      adapters_.push_back(std::make_unique<convert::TFFEncoderRunAdapter>(*encoder));
+  }
+  ~TLaneEncoders() { Unbind(); }
+
+  std::vector<convert::TRunEncoder*> Lanes() const {
+    std::vector<convert::TRunEncoder*> lanes;
+    for (const auto& adapter : adapters_) lanes.push_back(adapter.get());
+    return lanes;
+  }
+  void Bind(convert::TConversionRun& run) {
+    for (size_t lane = 0; lane < encoders_.size(); ++lane) {
+      encoders_[lane]->OnProgress = [handler = run.ProgressHandler(static_cast<int>(lane))](
+                                        engine::TCustomEncoder&, engine::TProgressInfo* info) { handler(*info); };
+      encoders_[lane]->OnTerminate = [handler = run.TerminateHandler(static_cast<int>(lane))](
+                                         engine::TCustomEncoder&, const engine::TTerminateInfo& info) {
+        handler(info);
+      };
+    }
+  }
+  void Unbind() {
+    for (engine::TFFEncoder* encoder : encoders_) {
+      encoder->OnProgress = nullptr;
+      encoder->OnTerminate = nullptr;
+    }
+  }
+
+ private:
+  std::vector<engine::TFFEncoder*> encoders_;
+  std::vector<std::unique_ptr<engine::TFFEncoder>> owned_;
+  std::vector<std::unique_ptr<convert::TFFEncoderRunAdapter>> adapters_;
+};
 
 }  // namespace
 
@@ -55,6 +113,11 @@ int RunConvert(const TArguments& args, TCliContext& context) {
                         "convert");
     selection.SetPresetIndex(*format, index);
   }
+  int jobs = 1;
+  if (args.Has("--jobs") && !ParseJobs(args.Value("--jobs"), jobs))
+    return UsageError(context,
+                      "--jobs '" + args.Value("--jobs") + "' is not a number from 0 to " + std::to_string(kMaxJobs),
+                      "convert");
   if (args.Has("--out")) settings.OutputFileDir = app::WithTrailingSeparator(args.Value("--out"));
   if (settings.OutputFileDir.empty())
     return UsageError(
@@ -88,10 +151,15 @@ int RunConvert(const TArguments& args, TCliContext& context) {
   encoder.SetMainThread(&mainThread);
 
   const bool quiet = args.Has("--quiet");
-  TTerminalView view(context.Console, context.Log, quiet);
+  const bool json = args.Has("--json");
+  context.Console.SetJsonOutput(json);
+  TTerminalView lines(context.Console, context.Log, quiet);
+  TJsonRunView jsonView(context.Console, lines);
+  convert::TRunView& view = json ? static_cast<convert::TRunView&>(jsonView) : lines;
+  convert::TFileListView& listView = json ? static_cast<convert::TFileListView&>(jsonView) : lines;
   TInterruptGuard interrupt;
   const bool join = args.Has("--join") || context.Defaults.Edition.Merge;
-  convert::TFileList files(encoder.Decoder(), view);
+  convert::TFileList files(encoder.Decoder(), listView);
   if (join) {
     // The joined run takes durations and picture sizes from the list.
     files.AddFiles(args.Operands, false);
@@ -103,14 +171,10 @@ int RunConvert(const TArguments& args, TCliContext& context) {
   const int unreadable = static_cast<int>(files.FailedList().size());
   if (interrupt.Interrupted()) return kExitFailed;
 
-  convert::TFFEncoderRunAdapter adapter(encoder);
-  convert::TConversionRun run(adapter, view, mainThread);
-  encoder.OnProgress = [&run](engine::TCustomEncoder&, engine::TProgressInfo* info) {
-    run.OnProgress(*info);
-  };
-  encoder.OnTerminate = [&run](engine::TCustomEncoder&, const engine::TTerminateInfo& info) {
-    run.OnTerminate(info);
-  };
+  // A joined run is one task.
+  TLaneEncoders encoders(encoder, join ? 1 : jobs, mainThread);
+  convert::TConversionRun run(encoders.Lanes(), view, mainThread);
+  encoders.Bind(run);
 
   convert::TRunOptions options;
   options.Choice = selection.Choice();
@@ -118,7 +182,7 @@ int RunConvert(const TArguments& args, TCliContext& context) {
   options.Settings = &settings;
   options.SoundFolder = context.Defaults.ExecutableFolder;
   options.StopRequested = [&interrupt] { return interrupt.Interrupted(); };
-  if (!quiet && !context.Console.Interactive())
+  if (!quiet && !context.Console.Interactive() && !json)
     context.Console.Out(std::string(format->Name) + " preset " + std::to_string(options.Choice.PresetIndex) +
                         " into " + TerminalText(options.Choice.OutputFolder));
   run.Start(files.Rows(), options);
@@ -126,8 +190,7 @@ int RunConvert(const TArguments& args, TCliContext& context) {
     mainThread.WaitAndServe(std::chrono::milliseconds(50));
     if (interrupt.Interrupted() && !run.Cancelled()) run.Cancel();
   }
-  encoder.OnProgress = nullptr;
-  encoder.OnTerminate = nullptr;
+  encoders.Unbind();
 
   const convert::TSummary& summary = run.Summary();
   const int skipped = unreadable + summary.SkippedFiles;

@@ -4,6 +4,7 @@
 #include "app/QueueMainThread.h"
 #include "cli/Commands.h"
 #include "cli/Interrupt.h"
+#include "cli/JsonViews.h"
 #include "cli/TerminalDownloadView.h"
 #include "download/DownloadRun.h"
 #include "download/LinkList.h"
@@ -29,8 +30,13 @@ int RunDownload(const TArguments& args, TCliContext& context) {
   }
 
   const bool quiet = args.Has("--quiet");
-  TTerminalDownloadView view(context.Console, context.Log, quiet);
-  download::TLinkList links(view);
+  const bool json = args.Has("--json");
+  context.Console.SetJsonOutput(json);
+  TTerminalDownloadView lines(context.Console, context.Log, quiet);
+  TJsonDownloadView jsonView(context.Console, lines);
+  download::TDownloadView& view = json ? static_cast<download::TDownloadView&>(jsonView) : lines;
+  download::TLinkListView& listView = json ? static_cast<download::TLinkListView&>(jsonView) : lines;
+  download::TLinkList links(listView);
   for (const std::string& url : args.Operands) links.AddLink(url);
   const size_t refused = args.Operands.size() - links.Links().size();
   if (links.Empty()) return kExitFailed;

@@ -66,4 +66,40 @@ std::string JsonNumber(double value, bool known) {
   return text;
 }
 
+TJsonObject& TJsonObject::Key(const char* key) {
+  if (text_.size() > 1) text_ += ",";
+  text_ += JsonString(key) + ":";
+  return *this;
+}
+
+TJsonObject& TJsonObject::Text(const char* key, const std::string& value) {
+  Key(key).text_ += JsonString(value);
+  return *this;
+}
+
+TJsonObject& TJsonObject::TextOrNull(const char* key, const std::string& value) {
+  Key(key).text_ += value.empty() ? "null" : JsonString(value);
+  return *this;
+}
+
+TJsonObject& TJsonObject::Count(const char* key, int64_t value) {
+  Key(key).text_ += JsonCount(value);
+  return *this;
+}
+
+TJsonObject& TJsonObject::Number(const char* key, double value, bool known) {
+  Key(key).text_ += JsonNumber(value, known);
+  return *this;
+}
+
+TJsonObject& TJsonObject::Bool(const char* key, bool value) {
+  Key(key).text_ += value ? "true" : "false";
+  return *this;
+}
+
+TJsonObject& TJsonObject::Raw(const char* key, const std::string& json) {
+  Key(key).text_ += json;
+  return *this;
+}
+
 }  // namespace mediaconv::cli

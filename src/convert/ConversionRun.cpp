@@ -207,7 +207,7 @@ TConversionRun::TTaskSetup TConversionRun::CheckFile(const TFileListRow& file, p
   TRunEncoder& encoder = FirstEncoder();
   engine::TFFDecoder& prober = encoder.Decoder();
   if (!prober.LoadFile(file.FullName())) {
-    view_.AppendLog("File load error: " + prober.LastError());
+    Skip(file.FullName(), "File load error: " + prober.LastError());
     return tsInputFailed;
   }
   profiles::TInputFacts facts;
@@ -225,7 +225,7 @@ TConversionRun::TTaskSetup TConversionRun::CheckFile(const TFileListRow& file, p
   TTaskSetup setup = tsInputFailed;
   const int task = encoder.AddTask(queued.Input.FileName, &queued.Input);
   if (task < 0) {
-    view_.AppendLog("Adding file error: " + encoder.LastErrMsg());
+    Skip(file.FullName(), "Adding file error: " + encoder.LastErrMsg());
     return setup;
   }
   if (encoder.SetOutputFile(task, queued.Output.FileName, &queued.Output)) {
@@ -244,11 +244,16 @@ TConversionRun::TTaskSetup TConversionRun::CheckFile(const TFileListRow& file, p
     view_.AppendLog("File has been added to convert list.");
     setup = tsCreated;
   } else {
-    view_.AppendLog("Cannot do convert, error: " + encoder.LastErrMsg());
+    Skip(file.FullName(), "Cannot do convert, error: " + encoder.LastErrMsg());
     setup = tsOutputFailed;
   }
   encoder.RemoveTask(task);
   return setup;
+}
+
+void TConversionRun::Skip(const std::string& file, const std::string& reason) {
+  view_.AppendLog(reason);
+  view_.FileSkipped(file, reason);
 }
 
 bool TConversionRun::SetUpTask(TRunEncoder& encoder, TQueuedTask& queued, std::string& error) {
@@ -431,6 +436,7 @@ void TConversionRun::EndRow(int index, bool finished, const std::string& outputF
     // The name may have been taken while the file was written.
     if (!outputFile.empty()) row.OutputFile = outputFile;
     row.WrittenFile = outputFile;
+    row.Error = error;
     if (finished) {
       row.Progress = "100%";
       row.Status = kStatusFinished;

@@ -46,6 +46,7 @@ struct TProgressRow {
   // Once the task has ended: the file it left (a stopped task keeps what it
   // wrote); empty when it left none.
   std::string WrittenFile;
+  std::string Error;  // why the task failed, when it says
 };
 
 // Column titles and the first status label, which differ for a joined run.
@@ -90,6 +91,8 @@ class TRunView {
  public:
   virtual ~TRunView() = default;
   virtual void AppendLog(const std::string& line) = 0;
+  // A file that does not become a task; the reason is also in the log.
+  virtual void FileSkipped(const std::string& /*file*/, const std::string& /*reason*/) {}
   virtual void ShowRunLayout(const TRunLayout& layout) = 0;
   // A new run begins: the progress list is empty again.
   virtual void ProgressListCleared() = 0;
@@ -208,6 +211,7 @@ class TConversionRun {
   void CreateJoinedTask(std::span<const TFileListRow> files);
   enum TTaskSetup { tsCreated, tsInputFailed, tsOutputFailed };
   TTaskSetup CheckFile(const TFileListRow& file, profiles::TOutputNames& names);
+  void Skip(const std::string& file, const std::string& reason);
   // Sets the queued task up on the encoder; false with its error when it no
   // longer can be.
   bool SetUpTask(TRunEncoder& encoder, TQueuedTask& task, std::string& error);

@@ -30,6 +30,7 @@ TTimeTexts RunTimeTexts(int64_t queuedDuration, int64_t doneDuration, int64_t cu
                         double elapsedSeconds) {
   TTimeTexts texts;
   texts.Elapsed = ClockText(elapsedSeconds);
+  texts.ElapsedSeconds = elapsedSeconds;
   const int64_t progressed = doneDuration + currentDuration;
   if (queuedDuration <= 0 || progressed <= 0) {
     texts.Estimated = "N/A";
@@ -40,6 +41,7 @@ TTimeTexts RunTimeTexts(int64_t queuedDuration, int64_t doneDuration, int64_t cu
       static_cast<double>(queuedDuration) * elapsedSeconds / static_cast<double>(progressed), elapsedSeconds);
   texts.Estimated = ClockText(estimated);
   texts.Left = ClockText(estimated - elapsedSeconds);
+  texts.LeftSeconds = estimated - elapsedSeconds;
   texts.OverallPercent = static_cast<int>(std::clamp<int64_t>(progressed * 100 / queuedDuration, 0, 100));
   return texts;
 }

@@ -19,6 +19,8 @@ struct TTimeTexts {
   std::string Elapsed;      // "Elapsed time:"
   std::string Left;         // "Time left:"
   int OverallPercent = -1;  // share of the queued input done so far; -1 when unknown
+  double ElapsedSeconds = 0;
+  double LeftSeconds = -1;  // -1 when unknown
 };
 
 // estimated = queued x elapsed / (done + current): the run's total time if

@@ -12,6 +12,7 @@
 #include "app/EditionProfile.h"
 #include "app/FileNameHelpers.h"
 #include "support/Fixtures.h"
+#include "support/JsonLines.h"
 
 extern char** environ;
 
@@ -144,6 +145,37 @@ TEST_F(DownloadCliTest, AFailedOrRefusedLinkExitsOne) {
       << result.output;
   EXPECT_NE(result.output.find("HTTP 404"), std::string::npos) << result.output;
   EXPECT_NE(result.output.find("Failed: 1\n"), std::string::npos) << result.output;
+}
+
+TEST_F(DownloadCliTest, JsonGivesOneObjectPerLineForEachEvent) {
+  service_.AddVideo("ok", Video("Fine", {{0, Media(std::string(64 << 10, 'x'))}}));
+  const TCommandResult result =
+      Run("download --json --no-prefer --out " + ShellQuote(out_) + " " + TFakeVideoService::PageLink("ok") +
+          " " + TFakeVideoService::PageLink("missing") + " http://example.com/clip 2>/dev/null");
+  EXPECT_EQ(result.exitCode, 1);
+  const std::vector<QJsonObject> events = mediaconv::test::ParseJsonLines(result.output);
+  using mediaconv::test::Events;
+  using mediaconv::test::Text;
+  ASSERT_EQ(Events(events, "refused").size(), 1u);
+  EXPECT_EQ(Text(Events(events, "refused")[0], "link"), "http://example.com/clip");
+  const auto added = Events(events, "added");
+  ASSERT_EQ(added.size(), 2u);
+  EXPECT_EQ(Text(added[1], "link"), TFakeVideoService::PageLink("missing"));
+  const auto ended = Events(events, "ended");
+  ASSERT_EQ(ended.size(), 2u);
+  EXPECT_EQ(Text(ended[0], "title"), "Fine");
+  EXPECT_EQ(Text(ended[0], "status"), "finished");
+  EXPECT_TRUE(ended[0].value("error").isNull());
+  EXPECT_EQ(ended[1].value("index").toInt(), 2);
+  EXPECT_EQ(Text(ended[1], "status"), "failed");
+  EXPECT_NE(Text(ended[1], "error").find("HTTP 404"), std::string::npos) << result.output;
+  ASSERT_FALSE(Events(events, "progress").empty());
+  EXPECT_EQ(Events(events, "progress").back().value("percent").toInt(), 100);
+  ASSERT_EQ(Text(events.back(), "event"), "summary");
+  EXPECT_EQ(events.back().value("succeeded").toInt(), 1);
+  EXPECT_EQ(events.back().value("failed").toInt(), 1);
+  ASSERT_EQ(events.back().value("files").toArray().size(), 1);
+  EXPECT_EQ(events.back().value("files").toArray()[0].toString().toStdString(), out_ + "/Fine.flv");
 }
 
 TEST_F(DownloadCliTest, WithoutFlagsTheSettingsChooseFolderAndQuality) {
