@@ -144,5 +144,65 @@ TEST_F(ConversionRunEncoderTest, CloseDuringTheFirstOfThreeStopsWithoutSummaryAn
   EXPECT_TRUE(format.count("duration")) << view_.Rows[0].OutputFile;
 }
 
+// Four encoders: four tasks on their workers at once, each lane taking the
+// next file as its task ends.
+TEST(ConversionRunLanesTest, FourTasksRunAtOnceAndEveryFileConverts) {
+  const std::string tone =
+      MediaFixture("run_lanes.wav", "-f lavfi -i sine=frequency=440:sample_rate=48000:duration=20 -ac 2");
+  app::TQueueMainThread mainThread;
+  std::vector<std::unique_ptr<engine::TFFEncoder>> encoders;
+  std::vector<std::unique_ptr<TFFEncoderRunAdapter>> adapters;
+  std::vector<TRunEncoder*> lanes;
+  for (int i = 0; i < 4; ++i) {
+    encoders.push_back(std::make_unique<engine::TFFEncoder>());
+    ASSERT_TRUE(encoders.back()->LoadLibraries("")) << encoders.back()->LastErrMsg();
+    encoders.back()->SetMainThread(&mainThread);
+    encoders.back()->SetProgressInterval(100);
+    adapters.push_back(std::make_unique<TFFEncoderRunAdapter>(*encoders.back()));
+    lanes.push_back(adapters.back().get());
+  }
+  TRecordingView view;
+  TConversionRun run(lanes, view, mainThread);
+  // How many rows were converting at once, seen at each progress report.
+  size_t mostAtOnce = 0;
+  for (int lane = 0; lane < 4; ++lane) {
+    encoders[lane]->OnProgress = [&, handler = run.ProgressHandler(lane)](engine::TCustomEncoder&,
+                                                                          engine::TProgressInfo* info) {
+      handler(*info);
+      size_t converting = 0;
+      for (const TProgressRow& row : view.Rows) converting += row.Status == kStatusConverting;
+      mostAtOnce = std::max(mostAtOnce, converting);
+    };
+    encoders[lane]->OnTerminate = [handler = run.TerminateHandler(lane)](engine::TCustomEncoder&,
+                                                                         const engine::TTerminateInfo& info) {
+      handler(info);
+    };
+  }
+  const std::string out = app::WithTrailingSeparator(TempFolder("run-lanes"));
+  app::AppSettings settings;
+  TRunOptions options;
+  options.Choice = {profiles::kClassAudio, 1, 2, out};  // MP3
+  options.Settings = &settings;
+  run.Start(std::vector<TFileListRow>(6, RowFor(tone)), options);
+  const auto deadline = std::chrono::steady_clock::now() + 240s;
+  while (!run.Completed() && std::chrono::steady_clock::now() < deadline) mainThread.WaitAndServe(10ms);
+  ASSERT_TRUE(run.Completed());
+  for (auto& encoder : encoders) {
+    encoder->OnProgress = nullptr;
+    encoder->OnTerminate = nullptr;
+  }
+
+  EXPECT_EQ(view.Summary.SucceededCount, 6);
+  EXPECT_GE(mostAtOnce, 2u);
+  std::set<std::string> outputs;
+  for (const TProgressRow& row : view.Rows) {
+    EXPECT_EQ(row.Status, "Finish.");
+    outputs.insert(row.WrittenFile);
+    EXPECT_NEAR(std::stod(ProbeFormat(row.WrittenFile)["duration"]), 20.0, 0.1) << row.WrittenFile;
+  }
+  EXPECT_EQ(outputs.size(), 6u);
+  EXPECT_EQ(view.Threads, std::set<std::thread::id>{std::this_thread::get_id()});
+}
+
 }  // namespace
 }  // namespace mediaconv::convert::test

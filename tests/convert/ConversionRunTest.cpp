@@ -515,6 +515,99 @@ TEST_F(ConversionRunTest, EndsFromTerminateThreadsAreCarriedOutOnTheMainThread) 
   EXPECT_EQ(run_.EndedCount(), 2);
 }
 
+// Two lanes: two tasks at once, each lane taking the next file as its task ends.
+class TwoLaneRunTest : public ConversionRunTest {
+ protected:
+  void SetUp() override {
+    ConversionRunTest::SetUp();
+    for (int lane = 0; lane < 2; ++lane) {
+      lanes_[lane].Run = &run2_;
+      lanes_[lane].MainThread = &mainThread_;
+      lanes_[lane].Lane = lane;
+    }
+  }
+  void Start2(const std::vector<TFileListRow>& rows) {
+    options_.Choice = {profiles::kClassAudio, 1, 1, out_};
+    options_.Settings = &settings_;
+    run2_.Start(rows, options_);
+  }
+
+  TScriptedEncoder lanes_[2];
+  TConversionRun run2_{{&lanes_[0], &lanes_[1]}, view_, mainThread_, clock_.Function()};
+};
+
+TEST_F(TwoLaneRunTest, EachLaneTakesTheNextFileAsItsTaskEnds) {
+  Start2({RowFor(two_), RowFor(three_), RowFor(two_), RowFor(three_)});
+  ASSERT_EQ(lanes_[0].Started.size(), 1u);
+  ASSERT_EQ(lanes_[1].Started.size(), 1u);
+  EXPECT_EQ(lanes_[0].Started[0].Inputs[0], two_);
+  EXPECT_EQ(lanes_[1].Started[0].Inputs[0], three_);
+  // Lane 1's event is about the second row.
+  clock_.Now += 2s;
+  lanes_[1].Progress(0, 1'500'000, 3'000'000);
+  lanes_[0].Progress(0, 1'000'000, 2'000'000);
+  EXPECT_EQ(view_.Rows[1].Progress, "50%");
+  EXPECT_EQ(view_.Rows[0].Progress, "50%");
+  EXPECT_EQ(view_.LastDisplay().TaskIndex, 0);
+  // Ten seconds queued, 2.5 s converted by both lanes in two seconds.
+  EXPECT_EQ(view_.LastDisplay().Times.Estimated, "0:00:08");
+
+  // The second lane ends first and takes the third file.
+  lanes_[1].Finish(true);
+  ASSERT_EQ(lanes_[1].Started.size(), 2u);
+  EXPECT_EQ(lanes_[1].Started[1].Output, out_ + "run_two(1).mp3");
+  EXPECT_EQ(view_.Rows[1].Status, "Finish.");
+  lanes_[0].Finish(false, "broken");
+  ASSERT_EQ(lanes_[0].Started.size(), 2u);
+  EXPECT_EQ(lanes_[0].Started[1].Inputs[0], three_);
+  lanes_[1].Progress(0, 500'000, 2'000'000);
+  EXPECT_EQ(view_.Rows[2].Progress, "25%");
+  lanes_[0].Finish(true);
+  EXPECT_FALSE(run2_.Completed());  // lane 1 still works
+  lanes_[1].Finish(true);
+  EXPECT_TRUE(run2_.Completed());
+  EXPECT_EQ(view_.Summaries, 1);
+  EXPECT_EQ(view_.Summary.TotalFiles, 4);
+  EXPECT_EQ(view_.Summary.SucceededCount, 3);
+  EXPECT_EQ(view_.Summary.ErrorLines, std::vector<std::string>{"File (0): broken"});
+  EXPECT_EQ(run2_.DoneDuration(), 8'000'000);
+}
+
+TEST_F(TwoLaneRunTest, CancelStopsBothRunningTasksAndStartsNoMore) {
+  Start2({RowFor(two_), RowFor(three_), RowFor(two_), RowFor(three_)});
+  run2_.Cancel();
+  EXPECT_TRUE(run2_.Completed());
+  EXPECT_EQ(view_.Summaries, 1);
+  EXPECT_TRUE(view_.Summary.Cancelled);
+  for (const TProgressRow& row : view_.Rows) EXPECT_EQ(row.Status, "Failed.");
+  EXPECT_EQ(view_.Summary.FailedCount, 4);
+  mainThread_.ServePending();
+  EXPECT_EQ(lanes_[0].Started.size(), 1u);
+  EXPECT_EQ(lanes_[1].Started.size(), 1u);
+  EXPECT_EQ(lanes_[0].TasksCount() + lanes_[1].TasksCount(), 0);
+}
+
+TEST_F(TwoLaneRunTest, MoreLanesThanFilesLeaveTheRestIdle) {
+  Start2({RowFor(two_)});
+  EXPECT_EQ(lanes_[0].Started.size(), 1u);
+  EXPECT_EQ(lanes_[1].StartThreads, -1);
+  lanes_[0].Finish(true);
+  EXPECT_TRUE(run2_.Completed());
+  EXPECT_EQ(view_.Summary.SucceededCount, 1);
+}
+
+TEST_F(TwoLaneRunTest, AJoinedRunIsOneTaskOnTheFirstLane) {
+  Start2({});
+  options_.Join = true;
+  run2_.Start(std::vector<TFileListRow>{RowFor(two_, 2'000'000), RowFor(three_, 3'000'000)}, options_);
+  ASSERT_EQ(lanes_[0].TasksCount(), 1);
+  EXPECT_EQ(lanes_[0].Tasks[0].Inputs.size(), 2u);
+  EXPECT_EQ(lanes_[1].TasksCount(), 0);
+  lanes_[0].Finish(true);
+  EXPECT_TRUE(run2_.Completed());
+  EXPECT_EQ(view_.Summary.SucceededCount, 1);
+}
+
 struct TCompletionCase {
   bool Sound;
   bool Shutdown;
