@@ -51,7 +51,7 @@ test-tsan: deps
 		ctest $(CTEST_ARGS) -L 'threads'
 
 bench: build
-	@bench/run.sh $(BUILD)/bin
+	@bench/report.sh $(BUILD)/bin
 
 fuzz:
 	@scripts/install-deps.sh fuzz

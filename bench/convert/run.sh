@@ -47,10 +47,17 @@ for entry in "${cases[@]}"; do
   fi
   hyperfine -N --style basic --warmup 2 --runs "$runs" --prepare "$prepare" --export-json "$work/$name.json" \
     -n mediaconv-cli "$ours" -n ffmpeg "$theirs" >&2
-  python3 - "$work/$name.json" "$name" <<'PY'
-import json, sys
+  eval "$prepare"
+  ourPeak=$(/usr/bin/time -f %M $ours 2>&1 >/dev/null | tail -1)
+  cliPeak=$(/usr/bin/time -f %M $theirs 2>&1 >/dev/null | tail -1)
+  python3 - "$work/$name.json" "$name" "$ourPeak" "$cliPeak" <<'PY'
+import json, os, sys
 ours, cli = (r["median"] for r in json.load(open(sys.argv[1]))["results"])
-print(f"convert {sys.argv[2]}: median mediaconv-cli {ours:.3f} s, ffmpeg {cli:.3f} s, ratio {ours / cli:.3f} (goal <= 1.05)")
+print(f"convert {sys.argv[2]}: median mediaconv-cli {ours:.3f} s, ffmpeg {cli:.3f} s, ratio {ours / cli:.3f} (goal <= 1.05); "
+      f"peak {sys.argv[3]} kB vs {sys.argv[4]} kB")
+if os.environ.get("BENCH_TABLE"):
+    with open(os.environ["BENCH_TABLE"], "a") as table:
+        table.write(f"convert {sys.argv[2]}\t{ours}\tffmpeg\t{cli}\t{sys.argv[3]}\t{sys.argv[4]}\ttime <= 1.05\n")
 PY
 done
 exit $status

@@ -44,10 +44,15 @@ eval "$prepare"
 peak=$(/usr/bin/time -f %M $ours 2>&1 >/dev/null | tail -1)
 hyperfine -N --style basic --warmup 1 --runs "$runs" --prepare "$prepare" --export-json "$work/times.json" \
   -n mediaconv-cli "$ours" -n curl "$theirs" >&2
-python3 - "$work/times.json" "$size" "$peak" <<'PY'
-import json, sys
+eval "$prepare"
+curlPeak=$(/usr/bin/time -f %M $theirs 2>&1 >/dev/null | tail -1)
+python3 - "$work/times.json" "$size" "$peak" "$curlPeak" <<'PY'
+import json, os, sys
 ours, curl = (r["median"] for r in json.load(open(sys.argv[1]))["results"])
 mib = int(sys.argv[2]) / 1048576
 print(f"download {mib:.0f} MiB: median mediaconv-cli {ours:.3f} s, curl {curl:.3f} s, "
       f"ratio {ours / curl:.2f} (goal <= 4); peak memory {int(sys.argv[3]) / 1024:.1f} MiB (goal < 64)")
+if os.environ.get("BENCH_TABLE"):
+    with open(os.environ["BENCH_TABLE"], "a") as table:
+        table.write(f"download {mib:.0f} MiB\t{ours}\tcurl\t{curl}\t{sys.argv[3]}\t{sys.argv[4]}\ttime <= 4\n")
 PY

@@ -1,6 +1,6 @@
 // Adds the listed files to Step1 the way the add dialog does (TFileListPage::
 // AddFiles: probe, thumbnail from the middle, cells, grid rows), offscreen;
-// bench/run.sh times it against bench_prober on the same files.
+// bench/report.sh times it against bench_prober on the same files.
 #include <QApplication>
 #include <cstdio>
 #include <fstream>

@@ -36,3 +36,8 @@ awk -v a="$withHandler" -v b="$without" -v c="$curlTime" -v s="$size" -v p="$pea
   printf "http: 256 MiB over loopback, medians: with OnProgress %.0f MiB/s, without %.0f MiB/s, curl %.0f MiB/s\n", mib / a, mib / b, mib / c
   printf "http: ratio to curl with the handler %.2f (goal >= 0.25), without %.2f (goal >= 0.8)\n", c / a, c / b
   printf "http: peak memory into a file %.1f MiB (goal < 64)\n", p / 1024 }'
+curlPeak=$(/usr/bin/time -f %M curl -s -o "$work/curl.bin" "$url" 2>&1 >/dev/null | tail -1)
+if [[ -n ${BENCH_TABLE:-} ]]; then
+  printf 'http 256 MiB, OnProgress\t%s\tcurl\t%s\t%s\t%s\tspeed >= 0.25 x curl\n' "$withHandler" "$curlTime" "$peak" "$curlPeak" >>"$BENCH_TABLE"
+  printf 'http 256 MiB\t%s\tcurl\t%s\t-\t-\tspeed >= 0.8 x curl\n' "$without" "$curlTime" >>"$BENCH_TABLE"
+fi

@@ -64,3 +64,5 @@ else
 fi
 awk -v a="$ourMedian" -v b="$cliMedian" -v n="$count" 'BEGIN {
   printf "prober: %d files, median bench_prober %.3f s, ffprobe+ffmpeg %.3f s, ratio %.3f (goal <= 0.5)\n", n, a, b, a / b }'
+[[ -z ${BENCH_TABLE:-} ]] ||
+  printf 'prober %s files\t%s\tffprobe+ffmpeg\t%s\t-\t-\ttime <= 0.5\n' "$count" "$ourMedian" "$cliMedian" >>"$BENCH_TABLE"

@@ -75,5 +75,8 @@ for entry in "${cases[@]}"; do
   awk -v n="$name" -v a="$ourTime" -v b="$cliTime" -v m="$ourPeak" -v c="$cliPeak" 'BEGIN {
     printf "transcode %-14s time %.3f s vs ffmpeg %.3f s, ratio %.3f (goal <= 1.05); peak %d kB vs %d kB, ratio %.3f (goal <= 1.25)\n",
       n, a, b, a / b, m, c, m / c }'
+  [[ -z ${BENCH_TABLE:-} ]] ||
+    printf 'transcode %s\t%s\tffmpeg\t%s\t%s\t%s\ttime <= 1.05, memory <= 1.25\n' "$name" "$ourTime" "$cliTime" \
+      "$ourPeak" "$cliPeak" >>"$BENCH_TABLE"
 done
 exit $status
