@@ -10,6 +10,19 @@ namespace mediaconv::download {
 using http::TCustomWinHTTP;
 using http::TStream;
 
+namespace {
+
+// The bytes received, and why the transfer ended when it says (a server that
+// fell silent: "The operation timed out.").
+std::string ConnectionLostText(const http::TCustomWinHTTP& sender, uint64_t size, uint64_t read) {
+  std::string text = "connection lost after " + std::to_string(read) + " of " + std::to_string(size) + " bytes";
+  const std::string reason = sender.LastErrorText();
+  if (!reason.empty()) text += " (" + reason + ")";
+  return text;
+}
+
+}  // namespace
+
 TDownloadRun::TDownloadRun(TDownloadView& view, app::TMainThread& mainThread)
     : view_(view), mainThread_(mainThread) {
   SetUpTransfer(pageFetcher_);
@@ -43,6 +56,15 @@ void TDownloadRun::SetUpTransfer(http::TWinHTTP& transfer) {
   // who it is is not taken.
   transfer.InternetOptions = {http::ioKeepConnection};
   transfer.ShowGoOnlineMessage = true;
+  transfer.Timeouts.ConnectTimeout = kDefaultStallTimeoutMs;
+  transfer.Timeouts.ReceiveTimeout = kDefaultStallTimeoutMs;
+}
+
+void TDownloadRun::SetStallTimeout(uint32_t milliseconds) {
+  for (http::TWinHTTP* transfer : {&pageFetcher_, &downloader_}) {
+    transfer->Timeouts.ConnectTimeout = milliseconds;
+    transfer->Timeouts.ReceiveTimeout = milliseconds;
+  }
 }
 
 void TDownloadRun::BindPageFetcher() {
@@ -61,9 +83,9 @@ void TDownloadRun::BindPageFetcher() {
     failure_ = "HTTP " + std::to_string(code);
   };
   pageFetcher_.OnHostUnreachable = [this](TCustomWinHTTP& sender) { failure_ = sender.LastErrorText(); };
-  pageFetcher_.OnConnLost = [this](TCustomWinHTTP&, const std::string&, uint64_t size, uint64_t read,
+  pageFetcher_.OnConnLost = [this](TCustomWinHTTP& sender, const std::string&, uint64_t size, uint64_t read,
                                    TStream*) {
-    failure_ = "connection lost after " + std::to_string(read) + " of " + std::to_string(size) + " bytes";
+    failure_ = ConnectionLostText(sender, size, read);
   };
   pageFetcher_.OnAnyError = [this](TCustomWinHTTP& sender) {
     LogFailure("page " + pageFetcher_.URL, failure_.empty() ? sender.LastErrorText() : failure_);
@@ -82,9 +104,9 @@ void TDownloadRun::BindDownloader() {
     failure_ = "HTTP " + std::to_string(code);
   };
   downloader_.OnHostUnreachable = [this](TCustomWinHTTP& sender) { failure_ = sender.LastErrorText(); };
-  downloader_.OnConnLost = [this](TCustomWinHTTP&, const std::string&, uint64_t size, uint64_t read,
+  downloader_.OnConnLost = [this](TCustomWinHTTP& sender, const std::string&, uint64_t size, uint64_t read,
                                   TStream*) {
-    failure_ = "connection lost after " + std::to_string(read) + " of " + std::to_string(size) + " bytes";
+    failure_ = ConnectionLostText(sender, size, read);
   };
   downloader_.OnAnyError = [this](TCustomWinHTTP& sender) {
     DropPartial();

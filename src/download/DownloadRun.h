@@ -96,6 +96,12 @@ class TDownloadRun {
   const std::vector<std::string>& DownloadedFiles() const { return files_; }
   const TDownloadSummary& Summary() const { return summary_; }
 
+  // A server that sends nothing for this long fails the attempt ("The
+  // operation timed out."), so a server that stops answering cannot hold
+  // the run forever; a connection not made in this time fails too.
+  static constexpr uint32_t kDefaultStallTimeoutMs = 30000;
+  void SetStallTimeout(uint32_t milliseconds);
+
   // The two transfers, for a front end that must see their settings.
   const http::TWinHTTP& PageFetcher() const { return pageFetcher_; }
   const http::TWinHTTP& Downloader() const { return downloader_; }

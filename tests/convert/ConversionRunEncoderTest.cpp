@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 
 #include "RunTestSupport.h"
 #include "app/FileNameHelpers.h"
@@ -142,6 +143,71 @@ TEST_F(ConversionRunEncoderTest, CloseDuringTheFirstOfThreeStopsWithoutSummaryAn
   // The first output was closed with its trailer.
   const auto format = ProbeFormat(view_.Rows[0].OutputFile);
   EXPECT_TRUE(format.count("duration")) << view_.Rows[0].OutputFile;
+}
+
+// A view that acts on the file system the moment a row has finished.
+class TActingView : public TRecordingView {
+ public:
+  void ProgressRowChanged(int index, const TProgressRow& row) override {
+    TRecordingView::ProgressRowChanged(index, row);
+    if (row.Status == kStatusFinished && WhenFinished[index]) WhenFinished[index]();
+  }
+  std::map<int, std::function<void()>> WhenFinished;
+};
+
+TEST(ConversionRunFaultTest, AnInputDeletedAndTheOutputFolderMovedAwayFailOnlyTheirFilesWithAReason) {
+  app::TQueueMainThread mainThread;
+  engine::TFFEncoder encoder;
+  ASSERT_TRUE(encoder.LoadLibraries("")) << encoder.LastErrMsg();
+  encoder.SetMainThread(&mainThread);
+  TFFEncoderRunAdapter adapter(encoder);
+  TActingView view;
+  TConversionRun run(adapter, view, mainThread);
+  encoder.OnProgress = [handler = run.ProgressHandler()](engine::TCustomEncoder&, engine::TProgressInfo* info) {
+    handler(*info);
+  };
+  encoder.OnTerminate = [handler = run.TerminateHandler()](engine::TCustomEncoder&,
+                                                           const engine::TTerminateInfo& info) { handler(info); };
+  const std::string in = TempFolder("fault-in");
+  const std::string outParent = TempFolder("fault-out");
+  const std::string out = outParent + "/out/";
+  std::filesystem::create_directories(out);
+  std::vector<TFileListRow> rows;
+  for (const char* name : {"a", "b", "c", "d"}) {
+    std::filesystem::copy_file(TwoSecondTone(), in + "/" + name + ".wav");
+    rows.push_back(RowFor(in + "/" + name + ".wav"));
+  }
+  // Once b is stored the folder goes away (with what it holds) and is not there for d.
+  view.WhenFinished[1] = [&] { std::filesystem::rename(outParent + "/out", outParent + "/moved"); };
+  app::AppSettings settings;
+  TRunOptions options;
+  options.Choice = {profiles::kClassAudio, 1, 2, out};
+  options.Settings = &settings;
+  run.Start(rows, options);
+  std::filesystem::remove(in + "/c.wav");  // after it was checked
+  const auto deadline = std::chrono::steady_clock::now() + 120s;
+  while (!run.Completed() && std::chrono::steady_clock::now() < deadline) mainThread.WaitAndServe(10ms);
+  encoder.OnProgress = nullptr;
+  encoder.OnTerminate = nullptr;
+  ASSERT_TRUE(run.Completed());
+
+  ASSERT_EQ(view.Rows.size(), 4u);
+  EXPECT_EQ(view.Rows[0].Status, "Finish.");
+  EXPECT_EQ(view.Rows[1].Status, "Finish.");
+  EXPECT_EQ(view.Rows[2].Status, "Failed.");
+  EXPECT_NE(view.Rows[2].Error.find("No such file"), std::string::npos) << view.Rows[2].Error;
+  EXPECT_EQ(view.Rows[3].Status, "Failed.");
+  EXPECT_NE(view.Rows[3].Error.find("d.mp3: No such file or directory"), std::string::npos) << view.Rows[3].Error;
+  EXPECT_EQ(view.Summary.SucceededCount, 2);
+  EXPECT_EQ(view.Summary.Errors.size(), 2u);
+  // What was stored before is whole, and nothing else was left anywhere.
+  std::vector<std::string> kept;
+  for (const auto& entry : std::filesystem::directory_iterator(outParent + "/moved"))
+    kept.push_back(entry.path().filename().string());
+  std::sort(kept.begin(), kept.end());
+  EXPECT_EQ(kept, (std::vector<std::string>{"a.mp3", "b.mp3"}));
+  EXPECT_NEAR(std::stod(ProbeFormat(outParent + "/moved/a.mp3")["duration"]), 2.0, 0.1);
+  EXPECT_FALSE(std::filesystem::exists(outParent + "/out"));
 }
 
 // Four encoders: four tasks on their workers at once, each lane taking the

@@ -349,6 +349,28 @@ TEST_F(DownloadRunTest, ABodyCutShortFallsBackToTheNextCode) {
   EXPECT_EQ(ReadAll(folder_ + "/Cut.flv"), body);
 }
 
+TEST_F(DownloadRunTest, AServerThatFallsSilentMidBodyFailsItsLinkAndTheRunGoesOn) {
+  // Stored before the silent one: kept.
+  service_.AddVideo("first", Video("First", "t", {{0, Media(Body(20000, 'f'))}}));
+  TMediaAnswer silent = Media(Body(200000, 's'));
+  silent.StallAfter = 60000;
+  service_.AddVideo("silent", Video("Silent", "t", {{0, silent}}));
+  service_.AddVideo("last", Video("Last", "t", {{0, Media(Body(1000, 'l'))}}));
+  run_.SetStallTimeout(400);
+  RunLinks({"first", "silent", "last"});
+  EXPECT_EQ(view_.summary.SucceededCount, 2);
+  EXPECT_EQ(view_.summary.FailedCount, 1);
+  EXPECT_EQ(FolderNames(), (std::vector<std::string>{"First.flv", "Last.flv"}));
+  EXPECT_EQ(ReadAll(folder_ + "/First.flv"), Body(20000, 'f'));
+  EXPECT_EQ(CountWith(view_.log, "timed out"), 1) << ::testing::PrintToString(view_.log);
+}
+
+TEST_F(DownloadRunTest, TransfersGiveUpOnASilentServerByDefault) {
+  EXPECT_EQ(run_.Downloader().Timeouts.ReceiveTimeout, TDownloadRun::kDefaultStallTimeoutMs);
+  EXPECT_EQ(run_.PageFetcher().Timeouts.ReceiveTimeout, TDownloadRun::kDefaultStallTimeoutMs);
+  EXPECT_GT(TDownloadRun::kDefaultStallTimeoutMs, 0u);
+}
+
 TEST_F(DownloadRunTest, CancelMidBodyLeavesNoFileAndCountsTheRestAsFailed) {
   service_.AddVideo("slow", Video("Slow", "t", {{0, Media(Body(1 << 20, 's'), -1, 4)}}));
   service_.AddVideo("next", Video("Next", "t", {{0, Media("n")}}));

@@ -72,6 +72,7 @@ THttpResponse TFakeVideoService::Media(const THttpRequest& request) {
   if (media == found->second.Media.end()) return THttpTestServer::Text(404, "<html>No such format</html>");
   THttpResponse response = THttpTestServer::Text(media->second.Status, media->second.Body, "video/x-flv");
   if (media->second.CutAfter >= 0) response.cutAfter = static_cast<uint64_t>(media->second.CutAfter);
+  if (media->second.StallAfter >= 0) response.stallAfter = static_cast<uint64_t>(media->second.StallAfter);
   if (media->second.PieceDelay.count() > 0) {
     response.paceBytes = 4096;
     response.paceMs = static_cast<int>(media->second.PieceDelay.count());

@@ -19,6 +19,8 @@ struct TMediaAnswer {
   std::string Body;
   // Announce the whole body but close the connection after this many bytes.
   int64_t CutAfter = -1;
+  // Announce the whole body but fall silent after this many bytes.
+  int64_t StallAfter = -1;
   // A pause after every 4 KiB of the body, so a test can act mid-body.
   std::chrono::milliseconds PieceDelay{0};
 };

@@ -329,7 +329,7 @@ bool THttpTestServer::Answer(TConnection& connection, const THttpResponse& respo
     for (size_t i = 0; i < pattern.size(); ++i) pattern[i] = char('a' + i % 26);
     return pattern;
   }();
-  const uint64_t toSend = std::min(bodyLength, response.cutAfter);
+  const uint64_t toSend = std::min({bodyLength, response.cutAfter, response.stallAfter});
   const uint64_t step = response.paceBytes ? response.paceBytes : 65536;
   for (uint64_t sent = 0; sent < toSend && !stopping_;) {
     const size_t count = size_t(std::min<uint64_t>({step, toSend - sent, 65536}));
@@ -338,6 +338,9 @@ bool THttpTestServer::Answer(TConnection& connection, const THttpResponse& respo
     sent += count;
     if (response.paceMs > 0 && sent < toSend && !Sleep(response.paceMs)) return false;
   }
+  if (response.stallAfter < bodyLength)
+    while (Sleep(50)) {
+    }
   return !close;
 }
 
