@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -768,6 +769,89 @@ TEST_F(TranscodeTest, TwoOutputsShareTheInputStreams) {
   EXPECT_EQ(CountFrames(video, "v:0"), 75);
   EXPECT_NEAR(Number(ProbeFormat(audio), "duration"), 3.0, 0.1);
   EXPECT_NEAR(Number(ProbeFormat(video), "duration"), 3.0, 0.1);
+}
+
+}  // namespace
+
+namespace {
+
+// Packets ffprobe counts in one stream.
+int CountPackets(const std::string& path, const std::string& selector) {
+  const auto result =
+      RunCommand("ffprobe -v error -count_packets -select_streams " + selector +
+                 " -show_entries stream=nb_read_packets -of default=nw=1:nk=1 " + ShellQuote(path));
+  return result.exitCode == 0 ? std::atoi(result.output.c_str()) : -1;
+}
+
+// The presentation times of one stream's packets, in seconds, in file order.
+std::vector<double> PacketTimes(const std::string& path, const std::string& selector) {
+  const auto result = RunCommand("ffprobe -v error -select_streams " + selector +
+                                 " -show_entries packet=pts_time -of csv=p=0 " + ShellQuote(path));
+  std::vector<double> times;
+  for (size_t start = 0; start < result.output.size();) {
+    size_t stop = result.output.find('\n', start);
+    if (stop == std::string::npos) stop = result.output.size();
+    if (stop > start) times.push_back(std::atof(result.output.substr(start, stop - start).c_str()));
+    start = stop + 1;
+  }
+  return times;
+}
+
+TEST_F(TranscodeTest, TheAudioQueueHandsTheEncoderWholeFrames) {
+  // Exactly fifty MP2 frames of 1152 samples: a frame padded by even one
+  // sample of silence would make a fifty-first.
+  const std::string wav =
+      MediaFixture("core-mp2-frames.wav", "-f lavfi -i sine=frequency=440:sample_rate=48000 -ac 2 -af "
+                                          "atrim=end_sample=57600");
+  ASSERT_EQ(ProbeStream(wav, "a:0")["duration_ts"], "57600");
+  const std::string out = folder_ + "/frames.mp2";
+  const TRunResult run = Convert({wav}, out, "acodec=mp2\nab=192000");
+  ASSERT_FALSE(run.failed) << run.error;
+  const std::string reference = folder_ + "/reference.mp2";
+  ASSERT_EQ(RunCommand("ffmpeg -nostdin -v error -i " + ShellQuote(wav) + " -c:a mp2 -b:a 192k " +
+                       ShellQuote(reference))
+                .exitCode,
+            0);
+  EXPECT_EQ(CountPackets(out, "a:0"), CountPackets(reference, "a:0"));
+  EXPECT_EQ(CountPackets(out, "a:0"), 50);
+}
+
+TEST_F(TranscodeTest, AnOutputStartTimeWithARecordingTimeKeepsTheSpanAfterTheStart) {
+  const std::string out = folder_ + "/span.avi";
+  const TRunResult run = Convert({H264AacSource()}, out, "vcodec=mpeg4\nacodec=libmp3lame\nss=1\nt=1");
+  ASSERT_FALSE(run.failed) << run.error;
+  EXPECT_EQ(CountFrames(out, "v:0"), 25);
+  EXPECT_NEAR(StreamEnd(out, "a:0"), 1.0, 0.1);
+}
+
+TEST_F(TranscodeTest, StreamCopyRescalesTimestampsBetweenTimeBases) {
+  // Matroska counts in milliseconds, MP4 in its own track time base.
+  const std::string mkv = MediaFixture(
+      "core-h264-aac-3s.mkv",
+      "-f lavfi -i testsrc2=size=320x240:rate=25:duration=3 -f lavfi -i sine=frequency=440:sample_rate=44100:duration=3 "
+      "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 96k");
+  const std::string out = folder_ + "/copy.mp4";
+  const TRunResult run = Convert({mkv}, out, "vcodec=copy\nacodec=copy");
+  ASSERT_FALSE(run.failed) << run.error;
+  EXPECT_NE(ProbeStream(out, "v:0")["time_base"], ProbeStream(mkv, "v:0")["time_base"]);
+  EXPECT_NEAR(Number(ProbeFormat(out), "duration"), 3.0, 0.1);
+  std::vector<double> times = PacketTimes(out, "v:0");
+  ASSERT_EQ(times.size(), 75u);
+  std::sort(times.begin(), times.end());
+  for (size_t i = 1; i < times.size(); ++i) EXPECT_NEAR(times[i] - times[i - 1], 0.04, 0.002) << "frame " << i;
+}
+
+TEST_F(TranscodeTest, AnOutputThatCannotBeOpenedSaysWhy) {
+  const std::string out = folder_ + "/no/such/folder/out.avi";
+  TCustomFFmpeg core;
+  core.ApplyInputOptionText(H264AacSource(), "", TInputFields{});
+  try {
+    core.ApplyOutputOptionText(out, false, "vcodec=mpeg4\nacodec=libmp3lame", TOutputFields{});
+    FAIL() << "set up an output in a missing folder";
+  } catch (const FFmpegException& e) {
+    EXPECT_EQ(std::string(e.what()), out + ": No such file or directory");
+  }
+  EXPECT_EQ(core.OutputFileCount(), 0);
 }
 
 }  // namespace

@@ -2,9 +2,14 @@
 
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <mutex>
 #include <vector>
 
@@ -68,6 +73,32 @@ TCommandResult RunCommand(const std::string& command) {
 }
 
 std::string BinDir() { return MEDIACONV_BIN_DIR; }
+
+std::string SourceDir() { return MEDIACONV_SOURCE_DIR; }
+
+void ExpectMatchesGolden(const std::string& text, const std::string& goldenName) {
+  const std::string path = SourceDir() + "/tests/golden/" + goldenName;
+  if (const char* update = std::getenv("MEDIACONV_UPDATE_GOLDEN"); update && std::string(update) == "1") {
+    std::ofstream(path, std::ios::binary) << text;
+    return;
+  }
+  std::ifstream in(path, std::ios::binary);
+  ASSERT_TRUE(in) << path << " is missing; MEDIACONV_UPDATE_GOLDEN=1 writes it";
+  const std::string golden((std::istreambuf_iterator<char>(in)), {});
+  if (golden == text) return;
+  std::istringstream want(golden), got(text);
+  std::string wantLine, gotLine;
+  for (int line = 1;; ++line) {
+    const bool moreWant = static_cast<bool>(std::getline(want, wantLine));
+    const bool moreGot = static_cast<bool>(std::getline(got, gotLine));
+    if (!moreWant && !moreGot) break;
+    if (!moreWant || !moreGot || wantLine != gotLine) {
+      ADD_FAILURE() << path << " line " << line << ":\n  golden: " << (moreWant ? wantLine : "(end)")
+                    << "\n  now:    " << (moreGot ? gotLine : "(end)");
+      return;
+    }
+  }
+}
 
 std::string MediaFixture(const std::string& fileName, const std::string& ffmpegArgs) {
   const fs::path path = fs::path(MEDIACONV_FIXTURE_DIR) / fileName;

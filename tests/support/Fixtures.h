@@ -14,6 +14,13 @@ TCommandResult RunCommand(const std::string& command);
 
 // Folder of the built executables (build/bin).
 std::string BinDir();
+// The source tree's root.
+std::string SourceDir();
+
+// Compares text with a golden file of the source tree (path relative to
+// tests/golden/), failing the current test at the first lines that differ.
+// With MEDIACONV_UPDATE_GOLDEN=1 in the environment it writes the file instead.
+void ExpectMatchesGolden(const std::string& text, const std::string& goldenName);
 
 // A media fixture made once per build tree with the ffmpeg CLI:
 // `ffmpeg -y -v error <ffmpegArgs> <path>`. Safe when tests run in parallel.
