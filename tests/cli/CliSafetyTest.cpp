@@ -90,6 +90,25 @@ TEST_F(CliSafetyTest, ABatchLargerThanTheDescriptorLimitConvertsEveryFile) {
   EXPECT_EQ(result.output.find("Too many open files"), std::string::npos) << result.output;
 }
 
+TEST_F(CliSafetyTest, AFileThatStartsAndThenFailsExitsOneWithItsReasonAndTheSkippedAreCounted) {
+  // MPEG-4 Part 2 takes no frame rate above 65535: checked fine, refused once the run opens its encoder.
+  const std::string fast = MediaFixture(
+      "cli_fast.nut", "-f lavfi -i testsrc2=size=160x120:rate=70001:duration=0.02 -c:v ffv1 -f nut");
+  const std::string junk = config_ + "/junk.avi";
+  std::ofstream(junk) << "not a video";
+  const TCommandResult result = Run("convert --format AVI --preset 3 --out " + ShellQuote(out_) + " " +
+                                    ShellQuote(fast) + " " + ShellQuote(junk) + " 2>&1");
+  EXPECT_EQ(result.exitCode, 1) << result.output;
+  EXPECT_NE(result.output.find("[1/1] " + fast + ": Failed."), std::string::npos) << result.output;
+  EXPECT_NE(result.output.find("File (1): Error while opening encoder for output stream #0.0 (Video)"),
+            std::string::npos)
+      << result.output;
+  EXPECT_NE(result.output.find("Failed: 1\n"), std::string::npos) << result.output;
+  EXPECT_NE(result.output.find("Not converted: 1 file(s) could not be read or added\n"), std::string::npos)
+      << result.output;
+  EXPECT_TRUE(Names(out_).empty());
+}
+
 TEST_F(CliSafetyTest, AKilledRunLeavesNoFileUnderAFinalNameAndTheNextRunTidiesUp) {
   const std::string clip = LongClip();
   const std::string printed = config_ + "/printed.txt";
