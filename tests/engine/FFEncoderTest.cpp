@@ -870,3 +870,39 @@ TEST_F(FFEncoderHooks, PreviewBitmapsGoToTheMainThreadWhenAsked) {
 
 }  // namespace
 }  // namespace mediaconv::test
+
+namespace mediaconv::test {
+namespace {
+
+// A handler that destroys the encoder destroys the thread it runs on: that
+// thread is let go, not joined by itself (which would end the process).
+TEST(FFEncoderOwnHandlerTest, AFinalEventHandlerMayDestroyTheEncoder) {
+  auto& loader = engine::TFFLoader::Instance();
+  ASSERT_TRUE(loader.LoadLibraries(engine::EngineLibraries)) << loader.LastErrorText();
+  app::TQueueMainThread main;
+  auto encoder = std::make_unique<engine::TFFEncoder>();
+  encoder->SetMainThread(&main);
+  const std::string out = TempFolder("own-handler") + "/out.mkv";
+  const int task = encoder->AddTask(EncoderAvFile());
+  ASSERT_EQ(task, 0) << encoder->LastErrMsg();
+  engine::TOutputOptions options;
+  options.VideoCodec = "mpeg4";
+  options.AudioCodec = "mp2";
+  ASSERT_TRUE(encoder->SetOutputFile(task, out, &options)) << encoder->LastErrMsg();
+  std::atomic<bool> destroyed{false};
+  encoder->OnTerminate = [&](engine::TCustomEncoder&, const engine::TTerminateInfo& info) {
+    if (info.TaskIndex >= 0) return;
+    encoder.reset();
+    destroyed = true;
+  };
+  encoder->StartTask(1);
+  const auto deadline = std::chrono::steady_clock::now() + 60s;
+  while (!destroyed && std::chrono::steady_clock::now() < deadline) main.WaitAndServe(10ms);
+  EXPECT_TRUE(destroyed);
+  EXPECT_TRUE(std::filesystem::exists(out));
+  // The let-go thread finishes on its own; give it the moment it needs.
+  std::this_thread::sleep_for(50ms);
+}
+
+}  // namespace
+}  // namespace mediaconv::test

@@ -6,28 +6,39 @@ namespace mediaconv::engine {
 
 TCustomEncoder::TDoTerminateThread::TDoTerminateThread(TCustomEncoder& owner, const TTerminateInfo& info,
                                                        bool final)
-    : owner_(owner), info_(info), final_(final), thread_([this] { Execute(); }) {}
+    : state_(std::make_shared<TState>(info)),
+      thread_([&owner, final, state = state_] { Execute(owner, final, state); }) {}
 
-TCustomEncoder::TDoTerminateThread::~TDoTerminateThread() { Join(); }
+TCustomEncoder::TDoTerminateThread::~TDoTerminateThread() {
+  if (thread_.joinable() && thread_.get_id() == std::this_thread::get_id()) {
+    // Destroyed by its own handler: nothing can join it, so it finishes alone.
+    state_->Abandoned = true;
+    thread_.detach();
+    return;
+  }
+  Join();
+}
 
 void TCustomEncoder::TDoTerminateThread::Join() {
   if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
 }
 
-void TCustomEncoder::TDoTerminateThread::Execute() {
-  if (final_) owner_.WaitForDeliveries();
+void TCustomEncoder::TDoTerminateThread::Execute(TCustomEncoder& owner, bool final,
+                                                  const std::shared_ptr<TState>& state) {
+  if (final) owner.WaitForDeliveries();
   // The handler is read now: one that the owner removed meanwhile is not called.
-  if (const auto handler = owner_.OnTerminate.Get()) {
+  if (const auto handler = owner.OnTerminate.Get()) {
     try {
-      (*handler)(owner_, info_);
+      (*handler)(owner, state->Info);
     } catch (const std::exception& error) {
-      TFFLogger::DefaultLogger().Log(&owner_, llError, std::string("OnTerminate: ") + error.what());
+      TFFLogger::DefaultLogger().Log(&owner, llError, std::string("OnTerminate: ") + error.what());
     } catch (...) {
-      TFFLogger::DefaultLogger().Log(&owner_, llError, "OnTerminate: unknown exception");
+      TFFLogger::DefaultLogger().Log(&owner, llError, "OnTerminate: unknown exception");
     }
   }
-  if (!final_) owner_.DeliveryReturned();
-  done_.store(true);
+  if (state->Abandoned) return;  // the owner is gone
+  if (!final) owner.DeliveryReturned();
+  state->Done.store(true);
 }
 
 }  // namespace mediaconv::engine
