@@ -19,6 +19,14 @@ class TMainThread {
   virtual void Post(std::function<void()> fn) = 0;
   // Runs every queued hand-off; called by the main thread while it waits.
   virtual void ServePending() = 0;
+  // The one way to wait for another thread: returns once done() holds (at
+  // once, serving nothing, when it already does). On the main thread it
+  // serves the hand-offs meanwhile, so a worker blocked in
+  // InvokeAndWait can finish. It asks done() again whenever a hand-off is
+  // queued or Notify is called; whoever makes done() true calls Notify.
+  virtual void ServeUntil(const std::function<bool()>& done) = 0;
+  // Something a ServeUntil caller may be waiting for has changed.
+  virtual void Notify() = 0;
 };
 
 }  // namespace mediaconv::app

@@ -4,6 +4,12 @@
 
 namespace mediaconv::app {
 
+namespace {
+// A condition whose changer has no way to call Notify (a library's own
+// thread, a lock released) is still seen this soon.
+constexpr std::chrono::milliseconds kNotifyLessWake(50);
+}  // namespace
+
 TQueueMainThread::TQueueMainThread() : mainId_(std::this_thread::get_id()) {}
 
 bool TQueueMainThread::IsMainThread() const { return std::this_thread::get_id() == mainId_; }
@@ -49,6 +55,34 @@ void TQueueMainThread::ServePending() {
       throw;
     }
   }
+}
+
+void TQueueMainThread::ServeUntil(const std::function<bool()>& done) {
+  const bool main = IsMainThread();
+  for (;;) {
+    uint64_t seen;
+    {
+      std::scoped_lock lock(mutex_);
+      seen = notifications_;
+    }
+    // A Notify from here on wakes the wait below, so none is missed. Nothing
+    // is served once the condition holds: a hand-off queued for later (a
+    // list's done callback) must not run inside the wait.
+    if (done()) return;
+    if (main) ServePending();
+    if (done()) return;
+    std::unique_lock lock(mutex_);
+    queued_.wait_for(lock, kNotifyLessWake,
+                     [&] { return notifications_ != seen || (main && !queue_.empty()); });
+  }
+}
+
+void TQueueMainThread::Notify() {
+  {
+    std::scoped_lock lock(mutex_);
+    ++notifications_;
+  }
+  queued_.notify_all();
 }
 
 bool TQueueMainThread::WaitAndServe(std::chrono::milliseconds timeout) {

@@ -1,6 +1,7 @@
 #pragma once
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -21,6 +22,8 @@ class TQueueMainThread : public TMainThread {
   void InvokeAndWait(std::function<void()> fn) override;
   void Post(std::function<void()> fn) override;
   void ServePending() override;
+  void ServeUntil(const std::function<bool()>& done) override;
+  void Notify() override;
 
   // Serves hand-offs until the queue has work or the timeout passes, then
   // serves what is there; returns whether anything ran.
@@ -32,6 +35,7 @@ class TQueueMainThread : public TMainThread {
   std::mutex mutex_;
   std::condition_variable queued_;
   std::deque<std::function<void()>> queue_;
+  uint64_t notifications_ = 0;
 };
 
 }  // namespace mediaconv::app

@@ -1,7 +1,6 @@
 #include "convert/ConversionRun.h"
 
 #include <stdexcept>
-#include <thread>
 
 #include "app/FileNameHelpers.h"
 #include "app/TimeText.h"
@@ -11,8 +10,6 @@
 
 namespace mediaconv::convert {
 namespace {
-
-using namespace std::chrono_literals;
 
 std::string NameWithoutFolder(const std::string& path) {
   const size_t slash = path.rfind('/');
@@ -397,15 +394,12 @@ void TConversionRun::Terminate(const std::shared_ptr<TLink>& link, int lane, con
       if (link->Run && !link->Closed)
         link->Run->TaskEnded(lane, info);
       ++counts.Ended;
+      link->MainThread.Notify();
     });
     return;
   }
   // Terminate deliveries of one list may overlap; wait for every task's.
-  const bool onMain = link->MainThread.IsMainThread();
-  while (counts.Ended.load() < counts.Tasks.load() && !link->Closed) {
-    if (onMain) link->MainThread.ServePending();
-    std::this_thread::sleep_for(10ms);
-  }
+  link->MainThread.ServeUntil([link, &counts] { return counts.Ended.load() >= counts.Tasks.load() || link->Closed; });
   link->MainThread.InvokeAndWait([link, lane] {
     if (link->Run && !link->Closed) link->Run->ListEnded(lane);
   });
@@ -507,6 +501,7 @@ void TConversionRun::Close() {
   if (link_->Closed) return;
   // From here on every hand-off, also one a terminate thread holds, does nothing.
   link_->Closed = true;
+  link_->MainThread.Notify();
   if (running_) {
     stopping_ = true;
     for (TLane& lane : lanes_)

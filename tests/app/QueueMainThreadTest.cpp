@@ -125,3 +125,40 @@ TEST(QueueMainThread, PostedWorkThatThrowsKeepsTheRestQueued) {
   mainThread.ServePending();
   EXPECT_EQ(ran, std::vector<int>{2});
 }
+
+namespace mediaconv::app {
+namespace {
+
+TEST(QueueMainThreadServeUntil, ServesAWorkerWhoseHandOffTheConditionWaitsFor) {
+  TQueueMainThread main;
+  std::atomic<bool> handed{false};
+  std::thread worker([&] { main.InvokeAndWait([&] { handed = true; }); });
+  main.ServeUntil([&] { return handed.load(); });
+  worker.join();
+  EXPECT_TRUE(handed);
+}
+
+TEST(QueueMainThreadServeUntil, ServesNothingWhenTheConditionAlreadyHolds) {
+  TQueueMainThread main;
+  bool ran = false;
+  main.Post([&] { ran = true; });
+  main.ServeUntil([] { return true; });
+  EXPECT_FALSE(ran);
+  main.ServePending();
+  EXPECT_TRUE(ran);
+}
+
+TEST(QueueMainThreadServeUntil, AnotherThreadWaitsWithoutServing) {
+  TQueueMainThread main;
+  std::atomic<bool> ready{false};
+  bool ranOnWorker = false;
+  main.Post([&] { ranOnWorker = std::this_thread::get_id() != std::thread::id(); });
+  std::thread waiter([&] { main.ServeUntil([&] { return ready.load(); }); });
+  ready = true;
+  main.Notify();
+  waiter.join();
+  EXPECT_FALSE(ranOnWorker);  // still queued for the main thread
+}
+
+}  // namespace
+}  // namespace mediaconv::app

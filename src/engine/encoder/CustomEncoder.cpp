@@ -457,6 +457,7 @@ void TCustomEncoder::EndList() {
       StartTerminateThread(terminateInfo_, true);
   }
   allDone_ = true;
+  NotifyWaiters();
 }
 
 void TCustomEncoder::CallTerminate(const TTerminateEvent& handler, const TTerminateInfo& info) {
@@ -534,6 +535,8 @@ void TCustomEncoder::CallInMainThread(const std::function<void()>& fn) {
 }
 
 void TCustomEncoder::DoProgress(TFFmpeg& task, const TProgressValues& values) {
+  // Declared first: wakes a destructor waiting for the lock once it is free.
+  const TNotifyOnExit notify(*this);
   std::scoped_lock lock(progressLock_);
   if (!OnProgress) return;
   progressInfo_.TaskIndex = tasks_.IndexOf(&task);
@@ -553,6 +556,8 @@ void TCustomEncoder::DoProgress(TFFmpeg& task, const TProgressValues& values) {
 }
 
 void TCustomEncoder::DoPreviewBitmap(TFFmpeg& task, const TBitmap& bitmap, int frameNumber, int64_t pts) {
+  // Declared first: wakes a destructor waiting for the lock once it is free.
+  const TNotifyOnExit notify(*this);
   std::scoped_lock lock(previewLock_);
   if (!OnPreviewBitmap) return;
   previewInfo_.TaskIndex = tasks_.IndexOf(&task);
@@ -566,12 +571,16 @@ void TCustomEncoder::DoPreviewBitmap(TFFmpeg& task, const TBitmap& bitmap, int f
 
 void TCustomEncoder::DoAudioHook(TFFmpeg& task, int64_t pts, uint8_t* samples, int size, int sampleRate,
                                  int channels, AVSampleFormat sampleFormat) {
+  // Declared first: wakes a destructor waiting for the lock once it is free.
+  const TNotifyOnExit notify(*this);
   std::scoped_lock lock(audioHookLock_);
   if (const auto handler = OnAudioHook.Get())
     (*handler)(*this, tasks_.IndexOf(&task), pts, samples, size, sampleRate, channels, sampleFormat);
 }
 
 void TCustomEncoder::DoVideoHook(TFFmpeg& task, TVideoHookValues& values, bool input) {
+  // Declared first: wakes a destructor waiting for the lock once it is free.
+  const TNotifyOnExit notify(*this);
   std::scoped_lock lock(videoHookLock_);
   const auto handler = (input ? OnVideoInputHook : OnVideoOutputHook).Get();
   if (!handler) {
@@ -617,6 +626,7 @@ void TCustomEncoder::DeliveryReturned() {
     --pendingDeliveries_;
   }
   deliveryReturned_.notify_all();
+  NotifyWaiters();
 }
 
 void TCustomEncoder::WaitForDeliveries() {
@@ -647,12 +657,16 @@ void TCustomEncoder::ReapTerminateThreads(bool all) {
 }
 
 void TCustomEncoder::WaitServing(const std::function<bool()>& done) {
-  app::TMainThread* main = MainThread();
-  const bool serve = main && main->IsMainThread();
-  while (!done()) {
-    if (serve) main->ServePending();
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  if (app::TMainThread* main = MainThread()) {
+    main->ServeUntil(done);
+    return;
   }
+  // No main thread anywhere: nothing to serve and no one to wake this.
+  while (!done()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+void TCustomEncoder::NotifyWaiters() const {
+  if (app::TMainThread* main = MainThread()) main->Notify();
 }
 
 void TCustomEncoder::WaitForLock(std::mutex& mutex) {

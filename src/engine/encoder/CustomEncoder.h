@@ -36,6 +36,22 @@ class EEncoderError : public std::runtime_error {
 // threads (a given number at a time) or one after another on the caller's
 // thread, reporting progress and the end of each task and of the whole list.
 // All operations are called from the owner's thread.
+//
+// Locks, in the order they are taken (none is taken while one further down
+// the list is held):
+//   1. terminateLock_ (recursive): the list's course (next task, counts,
+//      working and done flags). A task that cannot start ends inside Start,
+//      under it; a terminate event that gets no thread runs its handler under
+//      it. No other handler runs under it.
+//   2. threadsMutex_ (the terminate threads) and deliveryMutex_ (per-task
+//      deliveries not yet returned): taken under 1, never one under the other.
+//   3. progressLock_, previewLock_, audioHookLock_, videoHookLock_: one event
+//      record each, held by a worker while its event runs (on the main thread
+//      for progress and preview); independent of each other and of 1 and 2.
+//   4. The main thread's queue lock (app::TMainThread), last of all: every
+//      hand-off and Notify takes it.
+// Waits for other threads go through TMainThread::ServeUntil (WaitServing),
+// so the main thread keeps serving the hand-offs a worker may block on.
 class TCustomEncoder {
  public:
   static constexpr int kMaxFiles = TFFmpeg::kMaxFiles;
@@ -104,6 +120,17 @@ class TCustomEncoder {
  private:
   class TDoTerminateThread;
   friend class TDoTerminateThread;
+  // Calls NotifyWaiters when it goes out of scope.
+  class TNotifyOnExit {
+   public:
+    explicit TNotifyOnExit(const TCustomEncoder& owner) : owner_(owner) {}
+    ~TNotifyOnExit() { owner_.NotifyWaiters(); }
+    TNotifyOnExit(const TNotifyOnExit&) = delete;
+    TNotifyOnExit& operator=(const TNotifyOnExit&) = delete;
+
+   private:
+    const TCustomEncoder& owner_;
+  };
 
   void CheckWorking(const char* operation) const;
   void CheckLibraries(const char* operation) const;
@@ -143,6 +170,8 @@ class TCustomEncoder {
   void ReapTerminateThreads(bool all);
   // Waits for done; a main thread serves its hand-offs meanwhile.
   void WaitServing(const std::function<bool()>& done);
+  // Wakes WaitServing to ask its condition again.
+  void NotifyWaiters() const;
   // Waits until nobody holds the lock (a delivery in progress has returned).
   void WaitForLock(std::mutex& mutex);
 

@@ -39,6 +39,7 @@ void TCustomEncoder::TDoTerminateThread::Execute(TCustomEncoder& owner, bool fin
   if (state->Abandoned) return;  // the owner is gone
   if (!final) owner.DeliveryReturned();
   state->Done.store(true);
+  owner.NotifyWaiters();
 }
 
 }  // namespace mediaconv::engine

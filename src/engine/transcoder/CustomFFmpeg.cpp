@@ -66,21 +66,30 @@ void TCustomFFmpeg::RunTaskOnWorker() {
     std::scoped_lock lock(runDoneMutex_);
     runDone_ = true;
   }
-  runDoneCondition_.notify_all();
+  RunStateChanged();
+}
+
+app::TMainThread* TCustomFFmpeg::MainThread() const {
+  return mainThread_ ? mainThread_ : TFFLogger::DefaultLogger().MainThread();
 }
 
 void TCustomFFmpeg::WaitWhile(const std::function<bool()>& busy) {
-  app::TMainThread* main = mainThread_ ? mainThread_ : TFFLogger::DefaultLogger().MainThread();
-  std::unique_lock lock(runDoneMutex_);
-  while (busy()) {
-    runDoneCondition_.wait_for(lock, std::chrono::milliseconds(20));
-    if (busy() && main && main->IsMainThread()) {
-      // A worker may be waiting for the main thread to run its hand-off.
-      lock.unlock();
-      main->ServePending();
-      lock.lock();
-    }
+  app::TMainThread* main = MainThread();
+  if (main && main->IsMainThread()) {
+    // A worker may be waiting for the main thread to run its hand-off.
+    main->ServeUntil([this, &busy] {
+      std::scoped_lock lock(runDoneMutex_);
+      return !busy();
+    });
+    return;
   }
+  std::unique_lock lock(runDoneMutex_);
+  runDoneCondition_.wait(lock, [&busy] { return !busy(); });
+}
+
+void TCustomFFmpeg::RunStateChanged() {
+  runDoneCondition_.notify_all();
+  if (app::TMainThread* main = MainThread()) main->Notify();
 }
 
 void TCustomFFmpeg::Stop(bool wait) {
@@ -107,7 +116,7 @@ void TCustomFFmpeg::Terminate(bool wait) {
       std::scoped_lock lock(runDoneMutex_);
       endNotifying_ = false;
     }
-    runDoneCondition_.notify_all();
+    RunStateChanged();
   });
   if (wait) WaitWhile([this] { return endNotifying_; });
 }

@@ -106,6 +106,10 @@ class TCustomFFmpeg : public TTranscoderOptions {
 
   void RunTaskOnWorker();
   void WaitWhile(const std::function<bool()>& busy);
+  // The thread that waits serve: the given one, else the logger's.
+  app::TMainThread* MainThread() const;
+  // runDone_ or endNotifying_ changed: wakes whoever waits for them.
+  void RunStateChanged();
 
   // TranscodeLoop
   void RunTask();
