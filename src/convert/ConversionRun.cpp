@@ -1,9 +1,12 @@
 #include "convert/ConversionRun.h"
 
+#include <algorithm>
+#include <exception>
 #include <stdexcept>
 
 #include "app/FileNameHelpers.h"
 #include "app/TimeText.h"
+#include "convert/CheckPipeline.h"
 #include "convert/Completion.h"
 #include "engine/decoder/FFDecoder.h"
 #include "profiles/FormatCatalogue.h"
@@ -127,13 +130,14 @@ void TConversionRun::Start(std::span<const TFileListRow> files, const TRunOption
     totalFiles_ = static_cast<int>(rows_.size());
   }
   runStart_ = clock_();
+  // Also a stop that came before any file was checked ends the run as stopped.
+  if (StopRequested()) {
+    EndUnstarted();
+    return;
+  }
   const bool nothingToRun = options.Join ? FirstEncoder().TasksCount() == 0 : queue_.empty();
   if (nothingToRun) {
     Complete();
-    return;
-  }
-  if (StopRequested()) {
-    EndUnstarted();
     return;
   }
   running_ = true;
@@ -189,49 +193,81 @@ void TConversionRun::CheckPresetIndex() {
 
 void TConversionRun::CheckFiles(std::span<const TFileListRow> files) {
   profiles::TOutputNames names;
-  for (const TFileListRow& file : files) {
-    if (StopRequested()) break;
-    if (const TTaskSetup setup = CheckFile(file, names); setup != tsCreated) {
-      ++skippedFiles_;
-      if (setup == tsOutputFailed) ++unwritableFiles_;
+  if (lanes_.size() == 1 || files.size() < 2) {
+    TRunEncoder& encoder = FirstEncoder();
+    for (const TFileListRow& file : files) {
+      if (StopRequested()) break;
+      CountCheck(FinishCheck(encoder, file, OpenForCheck(encoder, file.FullName()), names));
     }
+    return;
   }
+  // Opening is most of a check: the lanes open side by side, and the files
+  // are finished in list order, so names, rows and log lines stay as one
+  // lane would give them.
+  std::vector<TOpenedFile> opened(files.size());
+  TCheckPipeline pipeline(
+      std::min(lanes_.size(), files.size()), files.size(),
+      [&](size_t lane, size_t item) {
+        opened[item] = OpenForCheck(*lanes_[lane].Encoder, files[item].FullName());
+      },
+      link_->MainThread);
+  for (size_t item = 0; item < files.size(); ++item) {
+    if (StopRequested()) break;
+    pipeline.WaitOpened(item);
+    CountCheck(FinishCheck(*lanes_[pipeline.LaneOf(item)].Encoder, files[item], opened[item], names));
+    pipeline.Done(item);
+  }
+  // A file opened past a stop stays with its lane until the run clears it.
+}
+
+void TConversionRun::CountCheck(TTaskSetup setup) {
+  if (setup == tsCreated) return;
+  ++skippedFiles_;
+  if (setup == tsOutputFailed) ++unwritableFiles_;
 }
 
 // The file is set up as a task once to learn whether it can be, and freed at
-// once: a queued task would hold its input open until its turn.
-TConversionRun::TTaskSetup TConversionRun::CheckFile(const TFileListRow& file, profiles::TOutputNames& names) {
-  TRunEncoder& encoder = FirstEncoder();
-  engine::TFFDecoder& prober = encoder.Decoder();
-  if (!prober.LoadFile(file.FullName())) {
-    Skip(file.FullName(), "File load error: " + prober.LastError());
+// once: a queued task would hold its input open until its turn. The task's
+// own open input describes the file, so the check opens it only once.
+// Touches only the encoder: lanes open on their own threads.
+TConversionRun::TOpenedFile TConversionRun::OpenForCheck(TRunEncoder& encoder, const std::string& fileName) {
+  TOpenedFile opened;
+  opened.Input.FileName = fileName;
+  try {
+    opened.Task = encoder.AddTask(fileName, &opened.Input);
+    if (opened.Task < 0) {
+      opened.Error = encoder.LastErrMsg();
+      return opened;
+    }
+    if (engine::TFFDecoder* input = encoder.TaskInput(opened.Task)) opened.Described = DescribeInput(*input);
+  } catch (...) {
+    opened.Failure = std::current_exception();
+  }
+  return opened;
+}
+
+TConversionRun::TTaskSetup TConversionRun::FinishCheck(TRunEncoder& encoder, const TFileListRow& file,
+                                                       const TOpenedFile& opened,
+                                                       profiles::TOutputNames& names) {
+  if (opened.Failure) std::rethrow_exception(opened.Failure);
+  if (opened.Task < 0) {
+    SkipUnopened(file.FullName(), encoder, opened.Error);
     return tsInputFailed;
   }
-  profiles::TInputFacts facts;
-  facts.FileName = prober.GetFileName();
-  engine::TAudioStreamInfo audio;
-  if (prober.GetAudioStreamInfo(-1, audio)) facts.AudioBitrate = audio.BitRate;
-  engine::TFileStreamInfo info;
-  const int64_t duration = prober.GetFileStreamInfo(info) ? info.Duration : -1;
   TQueuedTask queued;
-  queued.Output = profiles::BuildOutputOptions(options_.Choice, facts, &names);
-  queued.Input.FileName = facts.FileName;
-  queued.Input.FileFormat = prober.ForcedFormat();
-  prober.CloseFile();
+  queued.Input = opened.Input;
+  queued.Output = profiles::BuildOutputOptions(options_.Choice, opened.Described.Facts, &names);
 
-  TTaskSetup setup = tsInputFailed;
-  const int task = encoder.AddTask(queued.Input.FileName, &queued.Input);
-  if (task < 0) {
-    Skip(file.FullName(), "Adding file error: " + encoder.LastErrMsg());
-    return setup;
-  }
-  if (encoder.SetOutputFile(task, queued.Output.FileName, &queued.Output)) {
+  TTaskSetup setup = tsOutputFailed;
+  if (encoder.SetOutputFile(opened.Task, queued.Output.FileName, &queued.Output)) {
+    const TInputFacts& facts = opened.Described;
+    const std::string& name = facts.Facts.FileName.empty() ? queued.Input.FileName : facts.Facts.FileName;
     TProgressRow row;
-    row.Caption = NameWithoutFolder(facts.FileName);
-    row.Duration = DurationText(duration);
+    row.Caption = NameWithoutFolder(name);
+    row.Duration = DurationText(facts.Duration);
     row.Status = kStatusWaiting;
-    row.Path = FolderOf(facts.FileName);
-    row.FileDuration = duration > 0 ? duration : 0;
+    row.Path = FolderOf(name);
+    row.FileDuration = facts.Duration > 0 ? facts.Duration : 0;
     row.OutputFile = queued.Output.FileName;
     queuedDuration_ += row.FileDuration;
     rows_.push_back(row);
@@ -242,10 +278,32 @@ TConversionRun::TTaskSetup TConversionRun::CheckFile(const TFileListRow& file, p
     setup = tsCreated;
   } else {
     Skip(file.FullName(), "Cannot do convert, error: " + encoder.LastErrMsg());
-    setup = tsOutputFailed;
   }
-  encoder.RemoveTask(task);
+  encoder.RemoveTask(opened.Task);
   return setup;
+}
+
+TConversionRun::TInputFacts TConversionRun::DescribeInput(engine::TFFDecoder& input) {
+  TInputFacts described;
+  described.Facts.FileName = input.GetFileName();
+  engine::TAudioStreamInfo audio;
+  if (input.GetAudioStreamInfo(-1, audio)) described.Facts.AudioBitrate = audio.BitRate;
+  engine::TFileStreamInfo info;
+  described.Duration = input.GetFileStreamInfo(info) ? info.Duration : -1;
+  return described;
+}
+
+// A file the prober cannot load says so in the prober's words; one it can,
+// in the encoder's.
+void TConversionRun::SkipUnopened(const std::string& file, TRunEncoder& encoder,
+                                  const std::string& encoderError) {
+  engine::TFFDecoder& prober = encoder.Decoder();
+  if (!prober.LoadFile(file)) {
+    Skip(file, "File load error: " + prober.LastError());
+    return;
+  }
+  prober.CloseFile();
+  Skip(file, "Adding file error: " + encoderError);
 }
 
 void TConversionRun::Skip(const std::string& file, const std::string& reason) {
@@ -384,22 +442,25 @@ void TConversionRun::OnProgress(const engine::TProgressInfo& info, int lane) {
   view_.ShowProgress(display);
 }
 
-void TConversionRun::OnTerminate(const engine::TTerminateInfo& info, int lane) { Terminate(link_, lane, info); }
+void TConversionRun::OnTerminate(const engine::TTerminateInfo& info, int lane) {
+  Terminate(link_, lane, info);
+}
 
-void TConversionRun::Terminate(const std::shared_ptr<TLink>& link, int lane, const engine::TTerminateInfo& info) {
+void TConversionRun::Terminate(const std::shared_ptr<TLink>& link, int lane,
+                               const engine::TTerminateInfo& info) {
   TLink::TListCounts& counts = link->Lanes.at(lane);
   if (info.TaskIndex >= 0) {
     // The record belongs to the caller and lives until this returns.
     link->MainThread.InvokeAndWait([link, lane, &counts, &info] {
-      if (link->Run && !link->Closed)
-        link->Run->TaskEnded(lane, info);
+      if (link->Run && !link->Closed) link->Run->TaskEnded(lane, info);
       ++counts.Ended;
       link->MainThread.Notify();
     });
     return;
   }
   // Terminate deliveries of one list may overlap; wait for every task's.
-  link->MainThread.ServeUntil([link, &counts] { return counts.Ended.load() >= counts.Tasks.load() || link->Closed; });
+  link->MainThread.ServeUntil(
+      [link, &counts] { return counts.Ended.load() >= counts.Tasks.load() || link->Closed; });
   link->MainThread.InvokeAndWait([link, lane] {
     if (link->Run && !link->Closed) link->Run->ListEnded(lane);
   });
@@ -424,7 +485,8 @@ void TConversionRun::TaskEnded(int lane, const engine::TTerminateInfo& info) {
 }
 
 // Numbers the error by the row: the rows are the tasks of the run, in order.
-void TConversionRun::EndRow(int index, bool finished, const std::string& outputFile, const std::string& error) {
+void TConversionRun::EndRow(int index, bool finished, const std::string& outputFile,
+                            const std::string& error) {
   if (index >= 0 && index < static_cast<int>(rows_.size())) {
     TProgressRow& row = rows_[index];
     // The name may have been taken while the file was written.

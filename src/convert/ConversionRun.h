@@ -2,10 +2,11 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <deque>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <deque>
 #include <span>
 #include <string>
 #include <vector>
@@ -210,7 +211,24 @@ class TConversionRun {
   void EndUnstarted();
   void CreateJoinedTask(std::span<const TFileListRow> files);
   enum TTaskSetup { tsCreated, tsInputFailed, tsOutputFailed };
-  TTaskSetup CheckFile(const TFileListRow& file, profiles::TOutputNames& names);
+  struct TInputFacts {
+    profiles::TInputFacts Facts;
+    int64_t Duration = -1;
+  };
+  // A file opened as a task to be checked; Task is -1 when it could not be.
+  struct TOpenedFile {
+    engine::TInputOptions Input;
+    int Task = -1;
+    std::string Error;
+    TInputFacts Described;
+    std::exception_ptr Failure;
+  };
+  static TOpenedFile OpenForCheck(TRunEncoder& encoder, const std::string& fileName);
+  static TInputFacts DescribeInput(engine::TFFDecoder& input);
+  TTaskSetup FinishCheck(TRunEncoder& encoder, const TFileListRow& file, const TOpenedFile& opened,
+                         profiles::TOutputNames& names);
+  void CountCheck(TTaskSetup setup);
+  void SkipUnopened(const std::string& file, TRunEncoder& encoder, const std::string& encoderError);
   void Skip(const std::string& file, const std::string& reason);
   // Sets the queued task up on the encoder; false with its error when it no
   // longer can be.

@@ -22,6 +22,10 @@ class TFFEncoderRunAdapter : public TRunEncoder {
   void RemoveTask(int taskIndex) override { encoder_.RemoveTask(taskIndex); }
   std::string LastErrMsg() const override { return encoder_.LastErrMsg(); }
   engine::TFFDecoder& Decoder() override { return encoder_.Decoder(); }
+  engine::TFFDecoder* TaskInput(int taskIndex) override {
+    if (taskIndex < 0 || taskIndex >= encoder_.TasksCount()) return nullptr;
+    return encoder_.Tasks(taskIndex).Decoders(0);
+  }
   void StartTask(int threadCount) override { encoder_.StartTask(threadCount); }
   void Stop(bool wait) override { encoder_.Stop(wait); }
   void ClearTasks() override { encoder_.ClearTasks(); }

@@ -13,8 +13,11 @@ namespace mediaconv::convert {
 // (TFFEncoderRunAdapter); tests put a scripted encoder in its place.
 class TRunEncoder : public profiles::TJoinEncoder {
  public:
-  // The prober the run opens each file with before it becomes a task.
+  // The prober that names why a file could not become a task.
   virtual engine::TFFDecoder& Decoder() = 0;
+  // Describes the first input of a task as the task opened it; null when
+  // the task has no open input.
+  virtual engine::TFFDecoder* TaskInput(int taskIndex) = 0;
   virtual void StartTask(int threadCount) = 0;
   virtual void Stop(bool wait) = 0;
   virtual void ClearTasks() = 0;

@@ -3,8 +3,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <mutex>
+#include <set>
 #include <thread>
 
 #include "RunTestSupport.h"
@@ -17,6 +21,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using ::testing::ElementsAre;
+using ::testing::StartsWith;
 
 class ConversionRunTest : public ::testing::Test {
  protected:
@@ -571,6 +576,67 @@ TEST_F(TwoLaneRunTest, EachLaneTakesTheNextFileAsItsTaskEnds) {
   EXPECT_EQ(view_.Summary.SucceededCount, 3);
   EXPECT_EQ(view_.Summary.ErrorLines, std::vector<std::string>{"File (0): broken"});
   EXPECT_EQ(run2_.DoneDuration(), 8'000'000);
+}
+
+TEST_F(TwoLaneRunTest, TheLanesOpenFilesSideBySideAndTheRunTakesThemInListOrder) {
+  const std::string junk = out_ + "junk.wav";
+  std::ofstream(junk) << "not a sound";
+  const std::string missing = out_ + "missing.wav";
+  std::mutex lock;
+  std::map<std::thread::id, int> opens;
+  int mostOpen = 0;
+  for (TScriptedEncoder& lane : lanes_) {
+    lane.RefusedOutputs = {three_};
+    lane.OnAddTask = [&, encoder = &lane](const std::string&) {
+      std::lock_guard hold(lock);
+      ++opens[std::this_thread::get_id()];
+      mostOpen = std::max(mostOpen, encoder->TasksCount() + 1);
+    };
+  }
+  Start2({RowFor(two_), RowFor(junk), RowFor(three_), RowFor(two_), RowFor(missing), RowFor(two_)});
+
+  // Names, rows and lines as one lane would give them.
+  ASSERT_EQ(view_.Rows.size(), 3u);
+  EXPECT_EQ(view_.Rows[0].OutputFile, out_ + "run_two.mp3");
+  EXPECT_EQ(view_.Rows[1].OutputFile, out_ + "run_two(1).mp3");
+  EXPECT_EQ(view_.Rows[2].OutputFile, out_ + "run_two(2).mp3");
+  EXPECT_EQ(view_.Rows[0].Duration, "00:00:02.000");
+  ASSERT_EQ(view_.Log.size(), 6u);
+  EXPECT_EQ(view_.Log[0], "File has been added to convert list.");
+  EXPECT_THAT(view_.Log[1], StartsWith("File load error: "));
+  EXPECT_EQ(view_.Log[2], "Cannot do convert, error: no output for " + out_ + "run_three.mp3");
+  EXPECT_EQ(view_.Log[3], "File has been added to convert list.");
+  EXPECT_THAT(view_.Log[4], StartsWith("File load error: "));
+  EXPECT_EQ(view_.Log[5], "File has been added to convert list.");
+  EXPECT_EQ(run2_.TotalFiles(), 3);
+
+  // Each lane checked on a thread of its own, one file at a time; the main
+  // thread set up only the two first tasks.
+  EXPECT_EQ(opens.size(), 3u);
+  EXPECT_EQ(opens[std::this_thread::get_id()], 2);
+  EXPECT_EQ(mostOpen, 1);
+  ASSERT_EQ(lanes_[0].Started.size(), 1u);
+  ASSERT_EQ(lanes_[1].Started.size(), 1u);
+  lanes_[0].Finish(true);
+  lanes_[1].Finish(true);
+  lanes_[0].Finish(true);
+  EXPECT_TRUE(run2_.Completed());
+  EXPECT_EQ(view_.Summary.SucceededCount, 3);
+  EXPECT_EQ(view_.Summary.SkippedFiles, 3);
+  EXPECT_EQ(view_.Summary.UnwritableFiles, 1);
+}
+
+TEST_F(TwoLaneRunTest, AStopDuringTheCheckStartsNothing) {
+  std::atomic<bool> stop = false;
+  options_.StopRequested = [&stop] { return stop.load(); };
+  lanes_[1].OnAddTask = [&stop](const std::string&) { stop = true; };
+  Start2({RowFor(two_), RowFor(three_), RowFor(two_), RowFor(three_)});
+  EXPECT_TRUE(run2_.Completed());
+  EXPECT_TRUE(view_.Summary.Cancelled);
+  EXPECT_TRUE(lanes_[0].Started.empty());
+  EXPECT_TRUE(lanes_[1].Started.empty());
+  // What a lane opened past the stop is cleared with the run.
+  EXPECT_EQ(lanes_[0].TasksCount() + lanes_[1].TasksCount(), 0);
 }
 
 TEST_F(TwoLaneRunTest, CancelStopsBothRunningTasksAndStartsNoMore) {

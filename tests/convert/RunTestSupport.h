@@ -54,6 +54,11 @@ class TScriptedEncoder : public TRunEncoder {
       lastErrMsg_ = "cannot open " + fileName;
       return -1;
     }
+    // Like the encoder, which opens the input it is given.
+    if (!taskInput_.LoadFile(fileName)) {
+      lastErrMsg_ = taskInput_.LastError();
+      return -1;
+    }
     Tasks.push_back({{fileName}, {}, {}, false});
     if (options) InputOptions.push_back(*options);
     return TasksCount() - 1;
@@ -83,6 +88,8 @@ class TScriptedEncoder : public TRunEncoder {
   }
   std::string LastErrMsg() const override { return lastErrMsg_; }
   engine::TFFDecoder& Decoder() override { return decoder_; }
+  // The last input added stands for every task's.
+  engine::TFFDecoder* TaskInput(int) override { return &taskInput_; }
   void StartTask(int threadCount) override {
     CheckWorking("StartTask");
     working_ = true;
@@ -173,6 +180,7 @@ class TScriptedEncoder : public TRunEncoder {
   }
 
   engine::TFFDecoder decoder_;
+  engine::TFFDecoder taskInput_;
   std::string lastErrMsg_;
   bool working_ = false;
   bool inStop_ = false;
