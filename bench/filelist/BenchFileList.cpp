@@ -8,8 +8,8 @@
 #include <string>
 
 #include "app/AppSettings.h"
-#include "engine/decoder/FFDecoder.h"
 #include "engine/loader/FFLoader.h"
+#include "engine/prober/FFDecoder.h"
 #include "wizard/Dialogs.h"
 #include "wizard/pages/FileListPage.h"
 

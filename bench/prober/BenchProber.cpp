@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/decoder/FFDecoder.h"
 #include "engine/loader/FFLoader.h"
+#include "engine/prober/FFDecoder.h"
 
 using namespace mediaconv::engine;
 

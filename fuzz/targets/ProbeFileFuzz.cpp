@@ -3,8 +3,8 @@
 #include <cstdint>
 
 #include "FuzzSupport.h"
-#include "engine/decoder/FFDecoder.h"
 #include "engine/log/FFLogger.h"
+#include "engine/prober/FFDecoder.h"
 
 using namespace mediaconv::engine;
 

@@ -17,7 +17,7 @@
 #include "convert/ConversionRun.h"
 #include "convert/FFEncoderRunAdapter.h"
 #include "convert/FileList.h"
-#include "engine/encoder/FFEncoder.h"
+#include "engine/tasks/FFEncoder.h"
 #include "profiles/FormatCatalogue.h"
 #include "profiles/SelectionState.h"
 
@@ -66,7 +66,9 @@ class TLaneEncoders {
   void Bind(convert::TConversionRun& run) {
     for (size_t lane = 0; lane < encoders_.size(); ++lane) {
       encoders_[lane]->OnProgress = [handler = run.ProgressHandler(static_cast<int>(lane))](
-                                        engine::TCustomEncoder&, engine::TProgressInfo* info) { handler(*info); };
+                                        engine::TCustomEncoder&, engine::TProgressInfo* info) {
+        handler(*info);
+      };
       encoders_[lane]->OnTerminate = [handler = run.TerminateHandler(static_cast<int>(lane))](
                                          engine::TCustomEncoder&, const engine::TTerminateInfo& info) {
         handler(info);
@@ -115,9 +117,10 @@ int RunConvert(const TArguments& args, TCliContext& context) {
   }
   int jobs = 1;
   if (args.Has("--jobs") && !ParseJobs(args.Value("--jobs"), jobs))
-    return UsageError(context,
-                      "--jobs '" + args.Value("--jobs") + "' is not a number from 0 to " + std::to_string(kMaxJobs),
-                      "convert");
+    return UsageError(
+        context,
+        "--jobs '" + args.Value("--jobs") + "' is not a number from 0 to " + std::to_string(kMaxJobs),
+        "convert");
   if (args.Has("--out")) settings.OutputFileDir = app::WithTrailingSeparator(args.Value("--out"));
   if (settings.OutputFileDir.empty())
     return UsageError(

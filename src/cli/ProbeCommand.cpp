@@ -7,7 +7,7 @@
 #include "cli/TerminalText.h"
 #include "cli/TerminalView.h"
 #include "convert/FileList.h"
-#include "engine/decoder/FFDecoder.h"
+#include "engine/prober/FFDecoder.h"
 
 namespace mediaconv::cli {
 namespace {

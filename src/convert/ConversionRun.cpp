@@ -8,7 +8,7 @@
 #include "app/TimeText.h"
 #include "convert/CheckPipeline.h"
 #include "convert/Completion.h"
-#include "engine/decoder/FFDecoder.h"
+#include "engine/prober/FFDecoder.h"
 #include "profiles/FormatCatalogue.h"
 
 namespace mediaconv::convert {

@@ -16,7 +16,7 @@
 #include "convert/FileList.h"
 #include "convert/ProgressTexts.h"
 #include "convert/RunEncoder.h"
-#include "engine/encoder/EncoderEvents.h"
+#include "engine/tasks/EncoderEvents.h"
 #include "profiles/SelectionState.h"
 
 namespace mediaconv::convert {

@@ -1,6 +1,6 @@
 #pragma once
 #include "convert/RunEncoder.h"
-#include "engine/encoder/CustomEncoder.h"
+#include "engine/tasks/CustomEncoder.h"
 
 namespace mediaconv::convert {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "app/TimeText.h"
-#include "engine/decoder/FFDecoder.h"
+#include "engine/prober/FFDecoder.h"
 
 namespace mediaconv::convert {
 namespace {

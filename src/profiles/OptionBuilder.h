@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/encoder/TaskRecords.h"
+#include "engine/tasks/TaskRecords.h"
 #include "profiles/SelectionState.h"
 
 namespace mediaconv::profiles {

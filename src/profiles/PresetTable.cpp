@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "engine/encoder/TaskRecords.h"
+#include "engine/tasks/TaskRecords.h"
 
 namespace mediaconv::profiles {
 namespace {

@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "CliTestSupport.h"
-#include "engine/encoder/TaskRecords.h"
+#include "engine/tasks/TaskRecords.h"
 #include "profiles/FormatCatalogue.h"
 #include "profiles/OptionBuilder.h"
 

@@ -9,7 +9,7 @@
 #include "app/FileNameHelpers.h"
 #include "convert/ConversionRun.h"
 #include "convert/FFEncoderRunAdapter.h"
-#include "engine/encoder/FFEncoder.h"
+#include "engine/tasks/FFEncoder.h"
 #include "profiles/FormatCatalogue.h"
 
 namespace mediaconv::convert::test {
@@ -121,7 +121,8 @@ TEST_F(ConversionRunEncoderTest, CancelDuringTheFirstOfThreeEndsAllAsFailedAndKe
   EXPECT_EQ(encoder_.TasksCount(), 0);
   // Nothing started after the stop: the stopped file is the only one written.
   std::vector<std::string> written;
-  for (const auto& entry : std::filesystem::directory_iterator(out_)) written.push_back(entry.path().string());
+  for (const auto& entry : std::filesystem::directory_iterator(out_))
+    written.push_back(entry.path().string());
   EXPECT_EQ(written, std::vector<std::string>{view_.Rows[0].OutputFile});
   EXPECT_EQ(view_.Rows[0].WrittenFile, view_.Rows[0].OutputFile);
   EXPECT_TRUE(view_.Rows[1].WrittenFile.empty());
@@ -163,11 +164,10 @@ TEST(ConversionRunFaultTest, AnInputDeletedAndTheOutputFolderMovedAwayFailOnlyTh
   TFFEncoderRunAdapter adapter(encoder);
   TActingView view;
   TConversionRun run(adapter, view, mainThread);
-  encoder.OnProgress = [handler = run.ProgressHandler()](engine::TCustomEncoder&, engine::TProgressInfo* info) {
-    handler(*info);
-  };
-  encoder.OnTerminate = [handler = run.TerminateHandler()](engine::TCustomEncoder&,
-                                                           const engine::TTerminateInfo& info) { handler(info); };
+  encoder.OnProgress = [handler = run.ProgressHandler()](engine::TCustomEncoder&,
+                                                         engine::TProgressInfo* info) { handler(*info); };
+  encoder.OnTerminate = [handler = run.TerminateHandler()](
+                            engine::TCustomEncoder&, const engine::TTerminateInfo& info) { handler(info); };
   const std::string in = TempFolder("fault-in");
   const std::string outParent = TempFolder("fault-out");
   const std::string out = outParent + "/out/";
@@ -197,7 +197,8 @@ TEST(ConversionRunFaultTest, AnInputDeletedAndTheOutputFolderMovedAwayFailOnlyTh
   EXPECT_EQ(view.Rows[2].Status, "Failed.");
   EXPECT_NE(view.Rows[2].Error.find("No such file"), std::string::npos) << view.Rows[2].Error;
   EXPECT_EQ(view.Rows[3].Status, "Failed.");
-  EXPECT_NE(view.Rows[3].Error.find("d.mp3: No such file or directory"), std::string::npos) << view.Rows[3].Error;
+  EXPECT_NE(view.Rows[3].Error.find("d.mp3: No such file or directory"), std::string::npos)
+      << view.Rows[3].Error;
   EXPECT_EQ(view.Summary.SucceededCount, 2);
   EXPECT_EQ(view.Summary.Errors.size(), 2u);
   // What was stored before is whole, and nothing else was left anywhere.

@@ -11,7 +11,7 @@
 #include "RunTestSupport.h"
 #include "app/FileNameHelpers.h"
 #include "convert/FFEncoderRunAdapter.h"
-#include "engine/encoder/FFEncoder.h"
+#include "engine/tasks/FFEncoder.h"
 #include "profiles/FormatCatalogue.h"
 
 namespace mediaconv::convert::test {
@@ -50,9 +50,10 @@ std::vector<std::string> DamagedCopies(const std::string& folder) {
   std::vector<std::string> bodies;
   for (const std::string& source : sources) bodies.push_back(ReadBytes(source));
   std::vector<std::string> files;
-  const auto write = [&](const std::string& source, const std::string& kind, int n, const std::string& bytes) {
-    const std::string name = folder + "/" + fs::path(source).stem().string() + "-" + kind + std::to_string(n) +
-                             fs::path(source).extension().string();
+  const auto write = [&](const std::string& source, const std::string& kind, int n,
+                         const std::string& bytes) {
+    const std::string name = folder + "/" + fs::path(source).stem().string() + "-" + kind +
+                             std::to_string(n) + fs::path(source).extension().string();
     WriteBytes(name, bytes);
     files.push_back(name);
   };
@@ -67,7 +68,8 @@ std::vector<std::string> DamagedCopies(const std::string& folder) {
       std::string flipped = body;
       // A few bytes in the header region, or many anywhere.
       const int flips = n % 2 ? 4 : 64;
-      std::uniform_int_distribution<size_t> at(0, n % 2 ? std::min<size_t>(body.size() - 1, 512) : body.size() - 1);
+      std::uniform_int_distribution<size_t> at(
+          0, n % 2 ? std::min<size_t>(body.size() - 1, 512) : body.size() - 1);
       for (int f = 0; f < flips; ++f) flipped[at(random)] ^= static_cast<char>(1 << (random() % 8));
       write(sources[s], "flip", n, flipped);
     }
@@ -75,7 +77,8 @@ std::vector<std::string> DamagedCopies(const std::string& folder) {
       if (other == s) continue;
       // This file's first bytes on another file's body.
       const size_t header = std::min<size_t>(body.size(), 64 + 64 * other);
-      write(sources[s], "swap", static_cast<int>(other), body.substr(0, header) + bodies[other].substr(std::min(header, bodies[other].size())));
+      write(sources[s], "swap", static_cast<int>(other),
+            body.substr(0, header) + bodies[other].substr(std::min(header, bodies[other].size())));
     }
   }
   return files;
@@ -125,11 +128,10 @@ TEST_P(DamagedRunTest, EveryFileEndsAndAFailedOneLeavesNoFile) {
   TFFEncoderRunAdapter adapter(encoder);
   TRecordingView view;
   TConversionRun run(adapter, view, mainThread);
-  encoder.OnProgress = [handler = run.ProgressHandler()](engine::TCustomEncoder&, engine::TProgressInfo* info) {
-    handler(*info);
-  };
-  encoder.OnTerminate = [handler = run.TerminateHandler()](engine::TCustomEncoder&,
-                                                           const engine::TTerminateInfo& info) { handler(info); };
+  encoder.OnProgress = [handler = run.ProgressHandler()](engine::TCustomEncoder&,
+                                                         engine::TProgressInfo* info) { handler(*info); };
+  encoder.OnTerminate = [handler = run.TerminateHandler()](
+                            engine::TCustomEncoder&, const engine::TTerminateInfo& info) { handler(info); };
   std::vector<TFileListRow> rows;
   for (const std::string& file : files) rows.push_back(RowFor(file));
   app::AppSettings settings;

@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "RunTestSupport.h"
-#include "engine/decoder/FFDecoder.h"
+#include "engine/prober/FFDecoder.h"
 
 namespace mediaconv::convert::test {
 namespace {

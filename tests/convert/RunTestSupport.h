@@ -14,8 +14,8 @@
 #include "app/QueueMainThread.h"
 #include "convert/ConversionRun.h"
 #include "convert/FileList.h"
-#include "engine/decoder/FFDecoder.h"
 #include "engine/loader/FFLoader.h"
+#include "engine/prober/FFDecoder.h"
 #include "support/Fixtures.h"
 
 namespace mediaconv::convert::test {

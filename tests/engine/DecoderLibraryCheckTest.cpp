@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "engine/decoder/FFDecoder.h"
 #include "engine/loader/FFLoader.h"
+#include "engine/prober/FFDecoder.h"
 #include "support/Fixtures.h"
 
 using namespace mediaconv::engine;

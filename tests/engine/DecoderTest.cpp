@@ -14,10 +14,10 @@
 
 #include "engine/common/AvHandles.h"
 #include "engine/common/UnicodeProtocol.h"
-#include "engine/decoder/FFDecoder.h"
 #include "engine/loader/Av.h"
 #include "engine/loader/FFLoader.h"
 #include "engine/log/FFLogger.h"
+#include "engine/prober/FFDecoder.h"
 #include "support/Fixtures.h"
 
 namespace fs = std::filesystem;

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "app/QueueMainThread.h"
-#include "engine/encoder/FFEncoder.h"
 #include "engine/loader/FFLoader.h"
+#include "engine/tasks/FFEncoder.h"
 #include "support/Fixtures.h"
 
 namespace mediaconv::test {

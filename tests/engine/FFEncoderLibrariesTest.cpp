@@ -3,8 +3,8 @@
 #include <fstream>
 #include <string>
 
-#include "engine/encoder/FFEncoder.h"
 #include "engine/loader/FFLoader.h"
+#include "engine/tasks/FFEncoder.h"
 #include "support/Fixtures.h"
 
 namespace mediaconv::engine {

@@ -1,4 +1,4 @@
-#include "engine/encoder/FFEncoder.h"
+#include "engine/tasks/FFEncoder.h"
 
 #include <gtest/gtest.h>
 #include <pthread.h>

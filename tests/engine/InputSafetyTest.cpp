@@ -21,8 +21,8 @@
 #include <thread>
 #include <vector>
 
-#include "engine/decoder/FFDecoder.h"
 #include "engine/loader/FFLoader.h"
+#include "engine/prober/FFDecoder.h"
 #include "engine/transcoder/CustomFFmpeg.h"
 #include "support/Fixtures.h"
 

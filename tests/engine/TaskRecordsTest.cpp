@@ -1,4 +1,4 @@
-#include "engine/encoder/TaskRecords.h"
+#include "engine/tasks/TaskRecords.h"
 
 #include <gtest/gtest.h>
 

@@ -10,8 +10,8 @@
 #include <thread>
 #include "app/QueueMainThread.h"
 #include "convert/FileList.h"
-#include "engine/decoder/FFDecoder.h"
 #include "engine/loader/FFLoader.h"
+#include "engine/prober/FFDecoder.h"
 #include "support/Fixtures.h"
 #include "wizard/convert/FileListModel.h"
 #include "wizard/convert/FormFailedAddFile.h"

@@ -1,4 +1,4 @@
-#include "engine/decoder/DecoderHelpers.h"
+#include "engine/prober/DecoderHelpers.h"
 
 #include <strings.h>
 

@@ -2,8 +2,8 @@
 #include <array>
 #include <memory>
 
-#include "engine/decoder/FFDecoder.h"
-#include "engine/encoder/TaskRecords.h"
+#include "engine/prober/FFDecoder.h"
+#include "engine/tasks/TaskRecords.h"
 #include "engine/transcoder/CustomFFmpeg.h"
 
 namespace mediaconv::engine {

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "engine/common/AvHandles.h"
-#include "engine/decoder/StreamInfo.h"
 #include "engine/log/FFLogger.h"
+#include "engine/prober/StreamInfo.h"
 
 struct AVFormatContext;
 struct AVStream;

@@ -4,7 +4,7 @@
 
 #include "engine/common/AvHandles.h"
 #include "engine/common/Bitmap.h"
-#include "engine/decoder/CustomDecoder.h"
+#include "engine/prober/CustomDecoder.h"
 
 struct AVStream;
 

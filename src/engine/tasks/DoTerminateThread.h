@@ -3,7 +3,7 @@
 #include <memory>
 #include <thread>
 
-#include "engine/encoder/CustomEncoder.h"
+#include "engine/tasks/CustomEncoder.h"
 
 namespace mediaconv::engine {
 

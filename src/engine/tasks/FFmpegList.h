@@ -2,7 +2,7 @@
 #include <memory>
 #include <vector>
 
-#include "engine/encoder/FFmpeg.h"
+#include "engine/tasks/FFmpeg.h"
 
 namespace mediaconv::engine {
 

@@ -1,4 +1,4 @@
-#include "engine/encoder/FFmpegList.h"
+#include "engine/tasks/FFmpegList.h"
 
 #include <algorithm>
 

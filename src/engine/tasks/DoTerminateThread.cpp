@@ -1,4 +1,4 @@
-#include "engine/encoder/DoTerminateThread.h"
+#include "engine/tasks/DoTerminateThread.h"
 
 #include "engine/log/FFLogger.h"
 
@@ -24,7 +24,7 @@ void TCustomEncoder::TDoTerminateThread::Join() {
 }
 
 void TCustomEncoder::TDoTerminateThread::Execute(TCustomEncoder& owner, bool final,
-                                                  const std::shared_ptr<TState>& state) {
+                                                 const std::shared_ptr<TState>& state) {
   if (final) owner.WaitForDeliveries();
   // The handler is read now: one that the owner removed meanwhile is not called.
   if (const auto handler = owner.OnTerminate.Get()) {

@@ -1,4 +1,4 @@
-#include "engine/decoder/CustomDecoder.h"
+#include "engine/prober/CustomDecoder.h"
 
 #include <sys/stat.h>
 
@@ -10,9 +10,9 @@
 
 #include "engine/common/EngineFunctions.h"
 #include "engine/common/UnicodeProtocol.h"
-#include "engine/decoder/DecoderHelpers.h"
 #include "engine/loader/Av.h"
 #include "engine/loader/FFLoader.h"
+#include "engine/prober/DecoderHelpers.h"
 
 namespace mediaconv::engine {
 namespace {

@@ -1,4 +1,4 @@
-#include "engine/encoder/FFmpeg.h"
+#include "engine/tasks/FFmpeg.h"
 
 namespace mediaconv::engine {
 

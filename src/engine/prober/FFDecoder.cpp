@@ -1,4 +1,4 @@
-#include "engine/decoder/FFDecoder.h"
+#include "engine/prober/FFDecoder.h"
 
 #include <algorithm>
 #include <cinttypes>
@@ -6,8 +6,8 @@
 #include <mutex>
 
 #include "engine/common/CodecLock.h"
-#include "engine/decoder/DecoderHelpers.h"
 #include "engine/loader/Av.h"
+#include "engine/prober/DecoderHelpers.h"
 
 namespace mediaconv::engine {
 

@@ -1,4 +1,4 @@
-#include "engine/encoder/CustomEncoder.h"
+#include "engine/tasks/CustomEncoder.h"
 
 #include <pthread.h>
 #include <sched.h>
@@ -8,9 +8,9 @@
 #include <ctime>
 
 #include "app/MainThread.h"
-#include "engine/encoder/DoTerminateThread.h"
 #include "engine/loader/FFLoader.h"
 #include "engine/log/FFLogger.h"
+#include "engine/tasks/DoTerminateThread.h"
 #include "engine/transcoder/ConvertThread.h"
 #include "engine/transcoder/TargetPresets.h"
 

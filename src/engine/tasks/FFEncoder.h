@@ -1,5 +1,5 @@
 #pragma once
-#include "engine/encoder/CustomEncoder.h"
+#include "engine/tasks/CustomEncoder.h"
 
 namespace mediaconv::engine {
 

@@ -9,10 +9,10 @@
 #include <thread>
 #include <vector>
 
-#include "engine/decoder/FFDecoder.h"
-#include "engine/encoder/EncoderEvents.h"
-#include "engine/encoder/FFmpegList.h"
-#include "engine/encoder/TaskRecords.h"
+#include "engine/prober/FFDecoder.h"
+#include "engine/tasks/EncoderEvents.h"
+#include "engine/tasks/FFmpegList.h"
+#include "engine/tasks/TaskRecords.h"
 
 namespace mediaconv::app {
 class TMainThread;
