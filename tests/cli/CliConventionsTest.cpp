@@ -9,18 +9,12 @@
 
 #include "CliTestSupport.h"
 #include "engine/loader/FFLoader.h"
+#include "support/LogLines.h"
 
 namespace mediaconv::cli::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream stream(text);
-  for (std::string line; std::getline(stream, line);) lines.push_back(line);
-  return lines;
-}
 
 class CliConventions : public ::testing::Test {
  protected:
@@ -32,7 +26,7 @@ class CliConventions : public ::testing::Test {
 TEST_F(CliConventions, VersionNamesEachLoadedLibraryWithTheFileThisProcessLoadsToo) {
   const TCommandResult result = Run("--version 2>/dev/null");
   ASSERT_EQ(result.exitCode, 0) << result.output;
-  const auto lines = Lines(result.output);
+  const auto lines = SplitLines(result.output);
   ASSERT_GE(lines.size(), 2u) << result.output;
   EXPECT_EQ(lines[0], "mediaconv-cli " MEDIACONV_VERSION);
   EXPECT_EQ(lines[1].rfind("FFmpeg ", 0), 0u) << lines[1];
@@ -76,7 +70,7 @@ std::map<std::string, std::set<std::string>> ManPageOptions(const std::string& p
   std::string section;
   bool inOptions = false;
   const std::regex option(R"(\\-\\-([a-z\\-]+))");
-  for (const std::string& line : Lines(page)) {
+  for (const std::string& line : SplitLines(page)) {
     if (line.rfind(".SH ", 0) == 0) inOptions = line == ".SH OPTIONS";
     if (!inOptions) continue;
     if (line.rfind(".SS ", 0) == 0) section = line.substr(4);
@@ -92,7 +86,7 @@ std::map<std::string, std::set<std::string>> ManPageOptions(const std::string& p
 std::set<std::string> HelpOptions(const std::string& help) {
   std::set<std::string> options;
   const std::regex line(R"(^  (--[a-z-]+).*)");
-  for (const std::string& text : Lines(help)) {
+  for (const std::string& text : SplitLines(help)) {
     std::smatch match;
     if (std::regex_match(text, match, line)) options.insert(match[1]);
   }
@@ -114,7 +108,7 @@ TEST_F(CliConventions, ManPageListsExactlyTheCommandsAndOptionsOfTheHelp) {
 
   std::set<std::string> commands;
   const std::regex commandLine(R"(^  ([a-z]+) +\S.*)");
-  for (const std::string& line : Lines(usage.output)) {
+  for (const std::string& line : SplitLines(usage.output)) {
     std::smatch match;
     if (std::regex_match(line, match, commandLine)) commands.insert(match[1]);
   }

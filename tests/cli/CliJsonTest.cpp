@@ -91,12 +91,12 @@ TEST_F(CliJsonTest, AStoppedFileIsReportedAsStoppedWithWhatItKept) {
                                         "-f lavfi -i sine=duration=30 -c:v mpeg4 -q:v 5 -c:a mp2");
   const std::string printed = config_ + "/printed.txt";
   // Interrupted once the first progress line is out.
-  const TCommandResult result = RunCommand(
-      "{ XDG_CONFIG_HOME=" + ShellQuote(config_) + " HOME=" + ShellQuote(config_) + " " + Cli() +
-      " convert --json --format AVI --preset 1 --out " + ShellQuote(out_) + " " + ShellQuote(clip) + " " +
-      ShellQuote(clip) + " > " + ShellQuote(printed) + " 2>/dev/null & pid=$!; " +
-      "for i in $(seq 600); do grep -q progress " + ShellQuote(printed) +
-      " && break; sleep 0.05; done; kill -INT $pid; wait $pid; }");
+  const TCommandResult result =
+      RunCommand("{ XDG_CONFIG_HOME=" + ShellQuote(config_) + " HOME=" + ShellQuote(config_) + " " + Cli() +
+                 " convert --json --format AVI --preset 1 --out " + ShellQuote(out_) + " " +
+                 ShellQuote(clip) + " " + ShellQuote(clip) + " > " + ShellQuote(printed) +
+                 " 2>/dev/null & pid=$!; " + "for i in $(seq 600); do grep -q progress " +
+                 ShellQuote(printed) + " && break; sleep 0.05; done; kill -INT $pid; wait $pid; }");
   EXPECT_EQ(result.exitCode, 1);
   std::ifstream in(printed);
   const std::vector<QJsonObject> events =
@@ -122,7 +122,8 @@ TEST_F(CliJsonTest, SeveralJobsConvertEveryFileUnderItsOwnName) {
     fs::copy_file(PresetTone(), file);
     operands += " " + ShellQuote(file);
   }
-  const TCommandResult result = Run("convert --json --jobs 2 --format MP3 --out " + ShellQuote(out_) + operands);
+  const TCommandResult result =
+      Run("convert --json --jobs 2 --format MP3 --out " + ShellQuote(out_) + operands);
   ASSERT_EQ(result.exitCode, 0) << result.output << Err();
   const std::vector<QJsonObject> events = mediaconv::test::ParseJsonLines(result.output);
   std::set<std::string> outputs;
@@ -130,8 +131,8 @@ TEST_F(CliJsonTest, SeveralJobsConvertEveryFileUnderItsOwnName) {
     EXPECT_EQ(mediaconv::test::Text(end, "status"), "finished");
     outputs.insert(mediaconv::test::Text(end, "output"));
   }
-  EXPECT_EQ(outputs, (std::set<std::string>{out_ + "/a.mp3", out_ + "/a(1).mp3", out_ + "/b.mp3",
-                                            out_ + "/c.mp3"}));
+  EXPECT_EQ(outputs,
+            (std::set<std::string>{out_ + "/a.mp3", out_ + "/a(1).mp3", out_ + "/b.mp3", out_ + "/c.mp3"}));
   for (const std::string& output : outputs)
     EXPECT_NEAR(std::stod(ProbeFormat(output)["duration"]), 2.0, 0.1) << output;
   EXPECT_EQ(events.back().value("succeeded").toInt(), 4);
@@ -140,10 +141,9 @@ TEST_F(CliJsonTest, SeveralJobsConvertEveryFileUnderItsOwnName) {
 class CliJobsUsageTest : public CliJsonTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(CliJobsUsageTest, ANumberOutOfRangeIsAUsageError) {
-  const TCommandResult result =
-      RunCli(std::string("convert --jobs ") + GetParam() + " --out " + ShellQuote(out_) + " " +
-                 ShellQuote(PresetTone()) + " 2>&1",
-             config_);
+  const TCommandResult result = RunCli(std::string("convert --jobs ") + GetParam() + " --out " +
+                                           ShellQuote(out_) + " " + ShellQuote(PresetTone()) + " 2>&1",
+                                       config_);
   EXPECT_EQ(result.exitCode, 2) << result.output;
   EXPECT_NE(result.output.find("--jobs"), std::string::npos) << result.output;
   EXPECT_TRUE(fs::is_empty(out_));

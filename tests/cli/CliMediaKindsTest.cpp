@@ -36,20 +36,10 @@ std::string ReadFile(const std::string& path) {
 
 // "codec[:cover]" of every stream of a file, in order.
 std::vector<std::string> Streams(const std::string& path) {
-  const auto result = RunCommand(
-      "ffprobe -v error -show_entries stream=codec_name:stream_disposition=attached_pic -of csv=p=0 " +
-      ShellQuote(path));
   std::vector<std::string> streams;
-  std::string line;
-  for (char c : result.output + "\n") {
-    if (c != '\n') {
-      line += c;
-      continue;
-    }
-    const size_t comma = line.find(',');
-    if (comma != std::string::npos)
-      streams.push_back(line.substr(0, comma) + (line.substr(comma + 1) == "1" ? ":cover" : ""));
-    line.clear();
+  for (const auto& fields :
+       ProbeCsv(path, "-show_entries stream=codec_name:stream_disposition=attached_pic")) {
+    if (fields.size() == 2) streams.push_back(fields[0] + (fields[1] == "1" ? ":cover" : ""));
   }
   return streams;
 }

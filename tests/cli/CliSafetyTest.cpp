@@ -73,8 +73,8 @@ TEST_F(CliSafetyTest, TwoRunsIntoOneFolderAtOnceWriteTwoOutputs) {
 
 TEST_F(CliSafetyTest, ABatchLargerThanTheDescriptorLimitConvertsEveryFile) {
   // Queued files hold no descriptor: under a limit of 32, 60 files all convert.
-  const std::string tone = MediaFixture(
-      "cli_short_tone.wav", "-f lavfi -i sine=frequency=440:sample_rate=8000:duration=0.2 -ac 1");
+  const std::string tone = MediaFixture("cli_short_tone.wav",
+                                        "-f lavfi -i sine=frequency=440:sample_rate=8000:duration=0.2 -ac 1");
   const std::string in = TempFolder("cli-many");
   std::string operands;
   for (int i = 0; i < 60; ++i) {
@@ -83,8 +83,8 @@ TEST_F(CliSafetyTest, ABatchLargerThanTheDescriptorLimitConvertsEveryFile) {
     operands += " " + ShellQuote(name);
   }
   const TCommandResult result =
-      RunCommand("ulimit -n 32 && " + Command("convert --format WAV --preset 0 --out " + ShellQuote(out_) + operands) +
-                 " 2>&1");
+      RunCommand("ulimit -n 32 && " +
+                 Command("convert --format WAV --preset 0 --out " + ShellQuote(out_) + operands) + " 2>&1");
   EXPECT_EQ(result.exitCode, 0) << result.output;
   EXPECT_EQ(Names(out_).size(), 60u) << result.output;
   EXPECT_EQ(result.output.find("Too many open files"), std::string::npos) << result.output;

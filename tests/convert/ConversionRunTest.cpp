@@ -25,8 +25,6 @@ using ::testing::StartsWith;
 
 class ConversionRunTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { LoadLibrariesOnce(); }
-
   void SetUp() override {
     out_ = app::WithTrailingSeparator(TempFolder("run-out"));
     two_ = TwoSecondTone();

@@ -85,7 +85,6 @@ std::vector<std::string> DamagedCopies(const std::string& folder) {
 }
 
 TEST(DamagedMediaTest, TheProberEndsEveryCaseInTimeWithAResultOrAnError) {
-  LoadLibrariesOnce();
   const std::vector<std::string> files = DamagedCopies(TempFolder("damaged-probe"));
   ASSERT_GE(files.size(), 150u);
   int read = 0;

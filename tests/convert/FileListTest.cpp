@@ -29,7 +29,6 @@ std::string RawVideo() {
 
 class FileListTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { LoadLibrariesOnce(); }
   engine::TFFDecoder prober_;
   TRecordingView view_;
   TFileList list_{prober_, view_};

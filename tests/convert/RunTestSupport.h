@@ -254,11 +254,6 @@ struct TManualClock {
   }
 };
 
-inline void LoadLibrariesOnce() {
-  auto& loader = engine::TFFLoader::Instance();
-  ASSERT_TRUE(loader.LoadLibraries(engine::EngineLibraries)) << loader.LastErrorText();
-}
-
 // A file-list row as AddFiles makes it, for a file that need not exist.
 inline TFileListRow RowFor(const std::string& path, int64_t duration = -1, int width = -1, int height = -1) {
   TFileListRow row;

@@ -13,13 +13,7 @@ using namespace mediaconv::engine;
 
 namespace {
 
-class AvHandles : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(TFFLoader::Instance().LoadLibraries(EngineLibraries))
-        << TFFLoader::Instance().LastErrorText();
-  }
-};
+class AvHandles : public ::testing::Test {};
 
 // An output abandoned half-way (as on an error path) still gets its buffered
 // bytes written and its file closed, for both kinds of I/O context.

@@ -17,11 +17,6 @@ constexpr int kWidth = 33, kHeight = 6;  // an odd width makes rows need padding
 
 class BitmapTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(TFFLoader::Instance().LoadLibraries(EngineLibraries))
-        << TFFLoader::Instance().LastErrorText();
-  }
-
   // Three bands, left to right: red, green, blue.
   TFramePtr MakeBands() {
     TFramePtr frame = MakeFrame();

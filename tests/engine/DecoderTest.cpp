@@ -92,11 +92,6 @@ struct TLogLine {
 
 class DecoderTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    ASSERT_TRUE(TFFLoader::Instance().LoadLibraries(EngineLibraries))
-        << TFFLoader::Instance().LastErrorText();
-  }
-
   void SetUp() override {
     TFFLogger& logger = TFFLogger::DefaultLogger();
     logger.SetLogLevel(llInfo);

@@ -51,11 +51,6 @@ struct TTerminateRecord {
 
 class TEncoderTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    auto& loader = engine::TFFLoader::Instance();
-    ASSERT_TRUE(loader.LoadLibraries(engine::EngineLibraries)) << loader.LastErrorText();
-  }
-
   void SetUp() override {
     folder_ = TempFolder("encoder");
     ASSERT_FALSE(folder_.empty());

@@ -15,13 +15,7 @@ using namespace mediaconv::engine;
 
 namespace {
 
-class EngineFunctions : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(TFFLoader::Instance().LoadLibraries(EngineLibraries))
-        << TFFLoader::Instance().LastErrorText();
-  }
-};
+class EngineFunctions : public ::testing::Test {};
 
 TEST_F(EngineFunctions, ErrorTextNamesTheFileAndTheCode) {
   const std::pair<int, const char*> cases[] = {

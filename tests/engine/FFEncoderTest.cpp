@@ -877,8 +877,6 @@ namespace {
 // A handler that destroys the encoder destroys the thread it runs on: that
 // thread is let go, not joined by itself (which would end the process).
 TEST(FFEncoderOwnHandlerTest, AFinalEventHandlerMayDestroyTheEncoder) {
-  auto& loader = engine::TFFLoader::Instance();
-  ASSERT_TRUE(loader.LoadLibraries(engine::EngineLibraries)) << loader.LastErrorText();
   app::TQueueMainThread main;
   auto encoder = std::make_unique<engine::TFFEncoder>();
   encoder->SetMainThread(&main);

@@ -16,7 +16,8 @@ TEST(FFLoader, LoadsAndBindsTheSystemLibraries) {
 }
 
 TEST(FFLoader, FileNamesCarryTheHeadersMajorVersion) {
-  EXPECT_EQ(TFFLoader::LibraryFileName(lkAvcodec), "libavcodec.so." + std::to_string(LIBAVCODEC_VERSION_MAJOR));
+  EXPECT_EQ(TFFLoader::LibraryFileName(lkAvcodec),
+            "libavcodec.so." + std::to_string(LIBAVCODEC_VERSION_MAJOR));
   EXPECT_EQ(TFFLoader::LibraryFileName(lkSwresample),
             "libswresample.so." + std::to_string(LIBSWRESAMPLE_VERSION_MAJOR));
 }

@@ -65,8 +65,6 @@ AVClass MakeClass(int version) {
 class FFLoggerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(TFFLoader::Instance().LoadLibraries(EngineLibraries))
-        << TFFLoader::Instance().LastErrorText();
     logger_ = std::make_unique<TFFLogger>();
     logger_->SetLogLevel(llDebug);
     logger_->OnLog = [this](const void* sender, uint32_t threadId, TLogLevel level, const std::string& text) {
@@ -363,7 +361,6 @@ TEST_F(FFLoggerTest, ThreadsLogToAMainThreadThatAlsoLogs) {
 }
 
 TEST(FFLoggerInstance, PlacedLoggerReplacesTheOnDemandOne) {
-  ASSERT_TRUE(TFFLoader::Instance().LoadLibraries(EngineLibraries));
   TFFLogger& onDemand = TFFLogger::DefaultLogger();
   int onDemandLines = 0;
   onDemand.OnLog = [&](const void*, uint32_t, TLogLevel, const std::string&) { ++onDemandLines; };
@@ -390,7 +387,6 @@ TEST(FFLoggerInstance, PlacedLoggerReplacesTheOnDemandOne) {
 }
 
 TEST(FFLoggerInstance, PlacedLoggerStartsAtTheLibrariesLevel) {
-  ASSERT_TRUE(TFFLoader::Instance().LoadLibraries(EngineLibraries));
   {
     TFFLogger first;
     first.SetLogLevel(llVerbose);

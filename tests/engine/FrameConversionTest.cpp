@@ -13,6 +13,8 @@
 #include "engine/log/FFLogger.h"
 #include "engine/transcoder/CustomFFmpeg.h"
 #include "support/Fixtures.h"
+#include "support/LogCapture.h"
+#include "support/LogLines.h"
 
 using namespace mediaconv::engine;
 using namespace mediaconv::test;
@@ -55,11 +57,7 @@ TRun Convert(const std::string& input, const std::string& inputOptions, const st
              const std::string& outputOptions) {
   TRun run;
   TCustomFFmpeg core;
-  std::mutex mutex;
-  TFFLogger::DefaultLogger().OnLog = [&](const void* sender, uint32_t, TLogLevel, const std::string& text) {
-    std::scoped_lock lock(mutex);
-    if (sender == &core) run.log.push_back(text);
-  };
+  TLogCapture log(&core, std::nullopt);
   core.OnEnd = [&run](TCustomFFmpeg& sender) {
     run.failed = sender.Failed();
     run.error = sender.ErrorMessage();
@@ -72,21 +70,15 @@ TRun Convert(const std::string& input, const std::string& inputOptions, const st
     run.failed = true;
     run.error = e.what();
   }
-  TFFLogger::DefaultLogger().OnLog = nullptr;
+  run.log = log.Lines();
   run.duplicated = core.FramesDuplicated();
   return run;
 }
 
-bool Logged(const TRun& run, const std::string& line) {
-  return std::find(run.log.begin(), run.log.end(), line) != run.log.end();
-}
+bool Logged(const TRun& run, const std::string& line) { return HasLine(run.log, line); }
 
 class FrameConversionTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    ASSERT_TRUE(TFFLoader::Instance().LoadLibraries(EngineLibraries))
-        << TFFLoader::Instance().LastErrorText();
-  }
   std::string folder_ = TempFolder("frames");
 };
 

@@ -11,6 +11,8 @@
 #include "engine/log/FFLogger.h"
 #include "engine/transcoder/CustomFFmpeg.h"
 #include "support/Fixtures.h"
+#include "support/LogCapture.h"
+#include "support/LogLines.h"
 
 using namespace mediaconv::engine;
 using namespace mediaconv::test;
@@ -69,12 +71,7 @@ struct TRun {
 TRun Convert(const std::string& input, const std::string& output, const std::string& outputOptions) {
   TRun run;
   TCustomFFmpeg core;
-  std::mutex mutex;
-  TFFLogger::DefaultLogger().OnLog = [&](const void* sender, uint32_t, TLogLevel level,
-                                         const std::string& text) {
-    std::scoped_lock lock(mutex);
-    if (sender == &core && level == llError) run.errors.push_back(text);
-  };
+  TLogCapture log(&core, std::nullopt);
   core.OnEnd = [&run](TCustomFFmpeg& sender) {
     run.failed = sender.Failed();
     run.error = sender.ErrorMessage();
@@ -87,7 +84,7 @@ TRun Convert(const std::string& input, const std::string& output, const std::str
     run.failed = true;
     run.error = e.what();
   }
-  TFFLogger::DefaultLogger().OnLog = nullptr;
+  run.errors = log.Lines(llError);
   return run;
 }
 
@@ -100,11 +97,6 @@ std::vector<std::string> Lines(const std::string& path) {
 
 class FrameHookModuleTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    ASSERT_TRUE(TFFLoader::Instance().LoadLibraries(EngineLibraries))
-        << TFFLoader::Instance().LastErrorText();
-  }
-
   // Modules are kept loaded per path for the process, so each variant gets its own file.
   std::string BuildModule(const std::string& name, const std::string& defines = "") {
     const std::string source = folder_ + "/hook.c", module = folder_ + "/" + name + ".so";

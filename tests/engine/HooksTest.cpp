@@ -116,13 +116,7 @@ TFramePtr Picture(int width, int height, AVPixelFormat format) {
   return frame;
 }
 
-class HookConverterTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    ASSERT_TRUE(TFFLoader::Instance().LoadLibraries(EngineLibraries))
-        << TFFLoader::Instance().LastErrorText();
-  }
-};
+class HookConverterTest : public ::testing::Test {};
 
 // A picture already in the bitmap's layout is read directly; an odd width,
 // another format or another row stride goes through the RGB buffer.

@@ -59,23 +59,12 @@ std::string CoverMp3() {
 
 // The streams of a file as ffprobe sees them: "type:codec[:cover]" each.
 std::vector<std::string> Streams(const std::string& path) {
-  const auto result = RunCommand(
-      "ffprobe -v error -show_entries stream=codec_type,codec_name:stream_disposition="
-      "attached_pic -of csv=p=0 " +
-      ShellQuote(path));
   std::vector<std::string> streams;
-  std::string line;
-  for (char c : result.output + "\n") {
-    if (c != '\n') {
-      line += c;
-      continue;
-    }
-    // "codec,type,attached_pic"
-    const size_t first = line.find(','), second = line.rfind(',');
-    if (first != std::string::npos && second != first)
-      streams.push_back(line.substr(first + 1, second - first - 1) + ":" + line.substr(0, first) +
-                        (line.substr(second + 1) == "1" ? ":cover" : ""));
-    line.clear();
+  // "codec,type,attached_pic"
+  for (const auto& fields :
+       ProbeCsv(path, "-show_entries stream=codec_type,codec_name:stream_disposition=attached_pic")) {
+    if (fields.size() == 3)
+      streams.push_back(fields[1] + ":" + fields[0] + (fields[2] == "1" ? ":cover" : ""));
   }
   return streams;
 }
@@ -129,10 +118,6 @@ void ReleaseFifoReader(const std::string& path) {
 
 class InputSafetyTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    ASSERT_TRUE(TFFLoader::Instance().LoadLibraries(EngineLibraries))
-        << TFFLoader::Instance().LastErrorText();
-  }
   std::string folder_ = TempFolder("safety");
 };
 

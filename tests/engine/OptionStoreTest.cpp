@@ -41,7 +41,6 @@ std::vector<std::pair<std::string, std::string>> Stored(const TOptionStore& stor
 
 class OptionStore : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { mediaconv::test::LoadMediaLibraries(); }
   TOptionStore store;
 };
 

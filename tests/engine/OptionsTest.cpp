@@ -15,7 +15,6 @@ namespace {
 
 class Options : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { mediaconv::test::LoadMediaLibraries(); }
   TTestTranscoder core;
   const TTranscoderSettings& settings = core.Settings();
 };

@@ -1,6 +1,6 @@
 #pragma once
-// A transcoder with the run's hooks replaced by recorders, the media
-// libraries loaded once, and the logger's lines captured.
+// A transcoder with the run's hooks replaced by recorders, and the message
+// of an option error.
 #include <gtest/gtest.h>
 
 #include <mutex>
@@ -12,6 +12,7 @@
 #include "engine/loader/FFLoader.h"
 #include "engine/log/FFLogger.h"
 #include "engine/transcoder/Options.h"
+#include "support/LogCapture.h"
 
 namespace mediaconv::test {
 
@@ -63,51 +64,6 @@ class TTestTranscoder : public engine::TTranscoderOptions {
     return frameHookResult;
   }
   std::vector<AVRational> InputVideoFrameRates() const override { return inputRates; }
-};
-
-inline void LoadMediaLibraries() {
-  auto& loader = engine::TFFLoader::Instance();
-  ASSERT_TRUE(loader.LoadLibraries(engine::EngineLibraries)) << loader.LastErrorText();
-}
-
-// Collects the logger's lines for the life of the object.
-class TLogCapture {
- public:
-  TLogCapture() {
-    auto& logger = engine::TFFLogger::DefaultLogger();
-    savedLevel_ = logger.LogLevel();
-    logger.SetTriggerEventInMainThread(false);
-    logger.SetLogLevel(engine::llDebug);
-    logger.OnLog = [this](const void*, uint32_t, TLogLevel level, const std::string& message) {
-      std::scoped_lock lock(mutex_);
-      lines_.emplace_back(level, message);
-    };
-  }
-  ~TLogCapture() {
-    auto& logger = engine::TFFLogger::DefaultLogger();
-    logger.OnLog = nullptr;
-    logger.SetLogLevel(savedLevel_);
-  }
-
-  int Count(TLogLevel level, const std::string& text) const {
-    std::scoped_lock lock(mutex_);
-    int count = 0;
-    for (const auto& [lineLevel, message] : lines_)
-      if (lineLevel == level && message.find(text) != std::string::npos) ++count;
-    return count;
-  }
-  std::vector<std::string> Lines(TLogLevel level) const {
-    std::scoped_lock lock(mutex_);
-    std::vector<std::string> result;
-    for (const auto& [lineLevel, message] : lines_)
-      if (lineLevel == level) result.push_back(message);
-    return result;
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::vector<std::pair<TLogLevel, std::string>> lines_;
-  TLogLevel savedLevel_ = engine::llInfo;
 };
 
 // The message of the FFmpegException that fn raises, or "(no exception)".

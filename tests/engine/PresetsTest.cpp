@@ -18,10 +18,7 @@ using mediaconv::test::TTestTranscoder;
 
 namespace {
 
-class Presets : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { mediaconv::test::LoadMediaLibraries(); }
-};
+class Presets : public ::testing::Test {};
 
 std::string Get(void* object, const char* name) {
   uint8_t* text = nullptr;

@@ -16,6 +16,8 @@
 #include "engine/transcoder/ConvertThread.h"
 #include "engine/transcoder/CustomFFmpeg.h"
 #include "support/Fixtures.h"
+#include "support/LogCapture.h"
+#include "support/LogLines.h"
 
 using namespace mediaconv::engine;
 using namespace mediaconv::test;
@@ -30,40 +32,6 @@ std::string H264AacSource(int seconds = 3) {
                       "-f lavfi -i testsrc2=size=320x240:rate=25:duration=" + s +
                           " -f lavfi -i sine=frequency=440:sample_rate=44100:duration=" + s +
                           " -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 96k");
-}
-
-// Frames ffprobe decodes from one stream ("v:0", "a:0").
-int CountFrames(const std::string& path, const std::string& selector) {
-  const auto result =
-      RunCommand("ffprobe -v error -count_frames -select_streams " + selector +
-                 " -show_entries stream=nb_read_frames -of default=nw=1:nk=1 " + ShellQuote(path));
-  return result.exitCode == 0 ? std::atoi(result.output.c_str()) : -1;
-}
-
-// End time (start + duration) of one stream, from its packets.
-double StreamEnd(const std::string& path, const std::string& selector) {
-  const auto result =
-      RunCommand("ffprobe -v error -select_streams " + selector +
-                 " -show_entries packet=pts_time,duration_time -of csv=p=0 " + ShellQuote(path));
-  double end = 0;
-  size_t start = 0;
-  while (start < result.output.size()) {
-    size_t stop = result.output.find('\n', start);
-    if (stop == std::string::npos) stop = result.output.size();
-    const std::string line = result.output.substr(start, stop - start);
-    const size_t comma = line.find(',');
-    if (comma != std::string::npos)
-      end =
-          std::max(end, std::atof(line.substr(0, comma).c_str()) + std::atof(line.substr(comma + 1).c_str()));
-    start = stop + 1;
-  }
-  return end;
-}
-
-// The whole file decodes without an error message.
-bool PlaysCleanly(const std::string& path) {
-  const auto result = RunCommand("ffmpeg -nostdin -v error -i " + ShellQuote(path) + " -f null -");
-  return result.exitCode == 0 && result.output.empty();
 }
 
 double Number(const std::map<std::string, std::string>& values, const std::string& key) {
@@ -102,10 +70,6 @@ TRunResult Convert(const std::vector<std::string>& inputs, const std::string& ou
 
 class TranscodeTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    ASSERT_TRUE(TFFLoader::Instance().LoadLibraries(EngineLibraries))
-        << TFFLoader::Instance().LastErrorText();
-  }
   std::string folder_ = TempFolder("transcode");
 };
 
@@ -662,13 +626,12 @@ TEST_F(TranscodeTest, LogShowsTheMappingProgressAndStatistics) {
   core.ApplyOutputOptionText(folder_ + "/logged.avi", false,
                              "vcodec=mpeg4\nacodec=libmp3lame\npsnr=1\nqphist=1", TOutputFields{});
   std::vector<std::string> lines;
-  std::mutex mutex;
-  TFFLogger::DefaultLogger().OnLog = [&](const void* sender, uint32_t, TLogLevel, const std::string& text) {
-    std::scoped_lock lock(mutex);
-    if (sender == &core) lines.push_back(text);
-  };
-  const TRunResult run = RunCore(core);
-  TFFLogger::DefaultLogger().OnLog = nullptr;
+  TRunResult run;
+  {
+    TLogCapture log(&core, std::nullopt);
+    run = RunCore(core);
+    lines = log.Lines();
+  }
   ASSERT_FALSE(run.failed) << run.error;
   const auto find = [&lines](const std::string& start) {
     for (const std::string& line : lines)
@@ -800,9 +763,9 @@ std::vector<double> PacketTimes(const std::string& path, const std::string& sele
 TEST_F(TranscodeTest, TheAudioQueueHandsTheEncoderWholeFrames) {
   // Exactly fifty MP2 frames of 1152 samples: a frame padded by even one
   // sample of silence would make a fifty-first.
-  const std::string wav =
-      MediaFixture("core-mp2-frames.wav", "-f lavfi -i sine=frequency=440:sample_rate=48000 -ac 2 -af "
-                                          "atrim=end_sample=57600");
+  const std::string wav = MediaFixture("core-mp2-frames.wav",
+                                       "-f lavfi -i sine=frequency=440:sample_rate=48000 -ac 2 -af "
+                                       "atrim=end_sample=57600");
   ASSERT_EQ(ProbeStream(wav, "a:0")["duration_ts"], "57600");
   const std::string out = folder_ + "/frames.mp2";
   const TRunResult run = Convert({wav}, out, "acodec=mp2\nab=192000");
@@ -826,10 +789,10 @@ TEST_F(TranscodeTest, AnOutputStartTimeWithARecordingTimeKeepsTheSpanAfterTheSta
 
 TEST_F(TranscodeTest, StreamCopyRescalesTimestampsBetweenTimeBases) {
   // Matroska counts in milliseconds, MP4 in its own track time base.
-  const std::string mkv = MediaFixture(
-      "core-h264-aac-3s.mkv",
-      "-f lavfi -i testsrc2=size=320x240:rate=25:duration=3 -f lavfi -i sine=frequency=440:sample_rate=44100:duration=3 "
-      "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 96k");
+  const std::string mkv = MediaFixture("core-h264-aac-3s.mkv",
+                                       "-f lavfi -i testsrc2=size=320x240:rate=25:duration=3 -f lavfi -i "
+                                       "sine=frequency=440:sample_rate=44100:duration=3 "
+                                       "-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 96k");
   const std::string out = folder_ + "/copy.mp4";
   const TRunResult run = Convert({mkv}, out, "vcodec=copy\nacodec=copy");
   ASSERT_FALSE(run.failed) << run.error;
@@ -838,7 +801,8 @@ TEST_F(TranscodeTest, StreamCopyRescalesTimestampsBetweenTimeBases) {
   std::vector<double> times = PacketTimes(out, "v:0");
   ASSERT_EQ(times.size(), 75u);
   std::sort(times.begin(), times.end());
-  for (size_t i = 1; i < times.size(); ++i) EXPECT_NEAR(times[i] - times[i - 1], 0.04, 0.002) << "frame " << i;
+  for (size_t i = 1; i < times.size(); ++i)
+    EXPECT_NEAR(times[i] - times[i - 1], 0.04, 0.002) << "frame " << i;
 }
 
 TEST_F(TranscodeTest, AnOutputThatCannotBeOpenedSaysWhy) {

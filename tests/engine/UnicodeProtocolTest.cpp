@@ -18,11 +18,6 @@ namespace {
 
 class UnicodeProtocol : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(TFFLoader::Instance().LoadLibraries(EngineLibraries))
-        << TFFLoader::Instance().LastErrorText();
-  }
-
   static std::string Clip() {
     return mediaconv::test::MediaFixture("unicode-clip.mp4",
                                          "-f lavfi -i testsrc2=size=160x120:rate=25:duration=2 -f lavfi -i "

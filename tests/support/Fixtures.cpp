@@ -4,13 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include "support/LogLines.h"
+
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <mutex>
+#include <sstream>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -66,7 +69,8 @@ TCommandResult RunCommand(const std::string& command) {
   if (!pipe) return result;
   std::array<char, 4096> buffer{};
   size_t got = 0;
-  while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) result.output.append(buffer.data(), got);
+  while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+    result.output.append(buffer.data(), got);
   const int status = ::pclose(pipe);
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
@@ -132,6 +136,32 @@ std::map<std::string, std::string> ProbeStream(const std::string& path, const st
 std::map<std::string, std::string> ProbeFormat(const std::string& path) {
   return ParseKeyValues(
       RunCommand("ffprobe -v error -show_entries format -of default=nw=1 " + ShellQuote(path)).output);
+}
+
+std::vector<std::vector<std::string>> ProbeCsv(const std::string& path, const std::string& arguments) {
+  const TCommandResult result =
+      RunCommand("ffprobe -v error " + arguments + " -of csv=p=0 " + ShellQuote(path) + " 2>/dev/null");
+  return result.exitCode == 0 ? SplitCsvLines(result.output) : std::vector<std::vector<std::string>>{};
+}
+
+int CountFrames(const std::string& path, const std::string& selector) {
+  const auto rows =
+      ProbeCsv(path, "-count_frames -select_streams " + selector + " -show_entries stream=nb_read_frames");
+  return rows.empty() ? -1 : std::atoi(rows.front().front().c_str());
+}
+
+double StreamEnd(const std::string& path, const std::string& selector) {
+  double end = 0;
+  for (const auto& fields :
+       ProbeCsv(path, "-select_streams " + selector + " -show_entries packet=pts_time,duration_time")) {
+    if (fields.size() >= 2) end = std::max(end, std::atof(fields[0].c_str()) + std::atof(fields[1].c_str()));
+  }
+  return end;
+}
+
+bool PlaysCleanly(const std::string& path) {
+  const TCommandResult result = RunCommand("ffmpeg -nostdin -v error -i " + ShellQuote(path) + " -f null -");
+  return result.exitCode == 0 && result.output.empty();
 }
 
 }  // namespace mediaconv::test

@@ -1,6 +1,7 @@
 #pragma once
 #include <map>
 #include <string>
+#include <vector>
 
 namespace mediaconv::test {
 
@@ -33,6 +34,14 @@ std::string TempFolder(const std::string& hint = "t");
 // selector): key=value pairs as ffprobe prints them.
 std::map<std::string, std::string> ProbeStream(const std::string& path, const std::string& selector);
 std::map<std::string, std::string> ProbeFormat(const std::string& path);
+// `ffprobe -v error <arguments> -of csv=p=0 <path>`: the fields of each line.
+std::vector<std::vector<std::string>> ProbeCsv(const std::string& path, const std::string& arguments);
+// Frames ffprobe decodes from one stream ("v:0", "a:0"); -1 on failure.
+int CountFrames(const std::string& path, const std::string& selector);
+// Where one stream ends (the latest packet's time plus its duration), in seconds.
+double StreamEnd(const std::string& path, const std::string& selector);
+// The whole file decodes without an error message.
+bool PlaysCleanly(const std::string& path);
 
 std::string ShellQuote(const std::string& text);
 

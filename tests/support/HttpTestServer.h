@@ -40,9 +40,9 @@ struct THttpResponse {
   uint64_t cutAfter = UINT64_MAX;  // close the connection after this many body bytes
   // Stop sending after this many body bytes and keep the connection open, silent.
   uint64_t stallAfter = UINT64_MAX;
-  int delayMs = 0;                 // before the status line
-  int bodyDelayMs = 0;             // between the headers and the body
-  uint64_t paceBytes = 0;          // with paceMs: a pause after every paceBytes of body
+  int delayMs = 0;         // before the status line
+  int bodyDelayMs = 0;     // between the headers and the body
+  uint64_t paceBytes = 0;  // with paceMs: a pause after every paceBytes of body
   int paceMs = 0;
   bool close = false;
 

@@ -13,6 +13,7 @@
 #include "engine/loader/FFLoader.h"
 #include "engine/prober/FFDecoder.h"
 #include "support/Fixtures.h"
+#include "support/MediaLibraries.h"
 #include "wizard/convert/FileListModel.h"
 #include "wizard/convert/FormFailedAddFile.h"
 #include "wizard/convert/FormShutdown.h"
@@ -47,7 +48,10 @@ class FileListModelTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void initTestCase() { QVERIFY(engine::TFFLoader::Instance().LoadLibraries(engine::EngineLibraries)); }
+  void initTestCase() {
+    std::string reason;
+    QVERIFY2(mediaconv::test::LoadMediaLibraries(reason), reason.c_str());
+  }
 
   void RowOperationsReachTheModelAsMovesAndRemovals() {
     engine::TFFDecoder prober;

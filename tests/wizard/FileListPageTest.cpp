@@ -14,6 +14,7 @@
 #include "app/AppSettings.h"
 #include "engine/loader/FFLoader.h"
 #include "engine/prober/FFDecoder.h"
+#include "support/MediaLibraries.h"
 #include "wizard/convert/FileListModel.h"
 #include "wizard/convert/FormFailedAddFile.h"
 #include "wizard/pages/FileListPage.h"
@@ -38,7 +39,10 @@ class FileListPageTest : public QObject {
   }
 
  private slots:
-  void initTestCase() { QVERIFY(engine::TFFLoader::Instance().LoadLibraries(engine::EngineLibraries)); }
+  void initTestCase() {
+    std::string reason;
+    QVERIFY2(mediaconv::test::LoadMediaLibraries(reason), reason.c_str());
+  }
 
   void FiveChosenTwoUnreadableListsThreeAndShowsTheFailedWindow() {
     const QString folder = QString::fromStdString(mediaconv::test::TempFolder("page"));
