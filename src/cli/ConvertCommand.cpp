@@ -17,6 +17,7 @@
 #include "convert/ConversionRun.h"
 #include "convert/FFEncoderRunAdapter.h"
 #include "convert/FileList.h"
+#include "convert/RunEventBinding.h"
 #include "engine/tasks/FFEncoder.h"
 #include "profiles/FormatCatalogue.h"
 #include "profiles/SelectionState.h"
@@ -56,30 +57,19 @@ class TLaneEncoders {
     for (engine::TFFEncoder* encoder : encoders_)
       adapters_.push_back(std::make_unique<convert::TFFEncoderRunAdapter>(*encoder));
   }
-  ~TLaneEncoders() { Unbind(); }
 
   std::vector<convert::TRunEncoder*> Lanes() const {
     std::vector<convert::TRunEncoder*> lanes;
     for (const auto& adapter : adapters_) lanes.push_back(adapter.get());
     return lanes;
   }
-  void Bind(convert::TConversionRun& run) {
-    for (size_t lane = 0; lane < encoders_.size(); ++lane) {
-      encoders_[lane]->OnProgress = [handler = run.ProgressHandler(static_cast<int>(lane))](
-                                        engine::TCustomEncoder&, engine::TProgressInfo* info) {
-        handler(*info);
-      };
-      encoders_[lane]->OnTerminate = [handler = run.TerminateHandler(static_cast<int>(lane))](
-                                         engine::TCustomEncoder&, const engine::TTerminateInfo& info) {
-        handler(info);
-      };
-    }
-  }
-  void Unbind() {
-    for (engine::TFFEncoder* encoder : encoders_) {
-      encoder->OnProgress = nullptr;
-      encoder->OnTerminate = nullptr;
-    }
+  // The events of each lane's encoder go to the run while the result lives.
+  std::vector<std::unique_ptr<convert::TRunEventBinding>> Bind(const convert::TConversionRun& run) const {
+    std::vector<std::unique_ptr<convert::TRunEventBinding>> bindings;
+    for (size_t lane = 0; lane < encoders_.size(); ++lane)
+      bindings.push_back(
+          std::make_unique<convert::TRunEventBinding>(*encoders_[lane], run, static_cast<int>(lane)));
+    return bindings;
   }
 
  private:
@@ -177,7 +167,7 @@ int RunConvert(const TArguments& args, TCliContext& context) {
   // A joined run is one task.
   TLaneEncoders encoders(encoder, join ? 1 : jobs, mainThread);
   convert::TConversionRun run(encoders.Lanes(), view, mainThread);
-  encoders.Bind(run);
+  auto bindings = encoders.Bind(run);
 
   convert::TRunOptions options;
   options.Choice = selection.Choice();
@@ -193,7 +183,7 @@ int RunConvert(const TArguments& args, TCliContext& context) {
     mainThread.WaitAndServe(std::chrono::milliseconds(50));
     if (interrupt.Interrupted() && !run.Cancelled()) run.Cancel();
   }
-  encoders.Unbind();
+  bindings.clear();
 
   const convert::TSummary& summary = run.Summary();
   const int skipped = unreadable + summary.SkippedFiles;

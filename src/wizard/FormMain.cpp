@@ -25,6 +25,7 @@
 #include "app/WindowPosition.h"
 #include "convert/ConversionRun.h"
 #include "convert/FFEncoderRunAdapter.h"
+#include "convert/RunEventBinding.h"
 #include "convert/RunTexts.h"
 #include "ui/ImageButton.h"
 #include "ui/LinkLabel.h"
@@ -126,8 +127,7 @@ TFormMain::TFormMain(const TStartUpPaths& paths, TFormLog& log, TDialogs& dialog
 
 TFormMain::~TFormMain() {
   if (run_) run_->Close();
-  encoder_.OnProgress = nullptr;
-  encoder_.OnTerminate = nullptr;
+  runEvents_.reset();
   encoder_.Stop(true);
   // Lines still queued for the main thread must not reach a window that is gone.
   logger_.OnLog = nullptr;
@@ -644,8 +644,7 @@ void TFormMain::BeforeClose() {
   // A run stops without its completion actions; what is on its way does nothing.
   if (run_) run_->Close();
   if (session_) session_->ReleaseSleep();
-  encoder_.OnProgress = nullptr;
-  encoder_.OnTerminate = nullptr;
+  runEvents_.reset();
   encoder_.Stop(true);
   AbortDownload();
   disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);

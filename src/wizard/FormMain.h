@@ -44,6 +44,7 @@ class TSessionServices;
 namespace mediaconv::convert {
 class TConversionRun;
 class TFFEncoderRunAdapter;
+class TRunEventBinding;
 }  // namespace mediaconv::convert
 
 namespace mediaconv::wizard {
@@ -211,6 +212,7 @@ class TFormMain : public ui::TSkinnedFrame, private TRunWindow {
   std::unique_ptr<convert::TFFEncoderRunAdapter> runAdapter_;
   std::unique_ptr<TConversionView> runView_;
   std::unique_ptr<convert::TConversionRun> run_;
+  std::unique_ptr<convert::TRunEventBinding> runEvents_;
 
   QLabel* topLogo_ = nullptr;
   QLabel* leftLogo_ = nullptr;

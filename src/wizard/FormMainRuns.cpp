@@ -9,6 +9,7 @@
 
 #include "convert/ConversionRun.h"
 #include "convert/FFEncoderRunAdapter.h"
+#include "convert/RunEventBinding.h"
 #include "profiles/SelectionState.h"
 #include "wizard/FormMain.h"
 #include "wizard/convert/Previewer.h"
@@ -56,13 +57,7 @@ void TFormMain::StartConversion() {
     run_ = std::make_unique<convert::TConversionRun>(*runAdapter_, *runView_, mainThread_);
     // Tasks with preview on show their frames in a window of their own.
     TPreviewer::Install(mainThread_);
-    // The handlers hold the run's link, not the run: a late end does nothing.
-    encoder_.OnProgress = [handler = run_->ProgressHandler()](
-                              engine::TCustomEncoder&, engine::TProgressInfo* info) { handler(*info); };
-    encoder_.OnTerminate = [handler = run_->TerminateHandler()](engine::TCustomEncoder&,
-                                                                const engine::TTerminateInfo& info) {
-      handler(info);
-    };
+    runEvents_ = std::make_unique<convert::TRunEventBinding>(encoder_, *run_);
   }
   convert::TRunOptions options;
   options.Choice = profiles::TSelectionState(settings_).Choice();

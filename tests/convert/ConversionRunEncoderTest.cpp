@@ -9,6 +9,7 @@
 #include "app/FileNameHelpers.h"
 #include "convert/ConversionRun.h"
 #include "convert/FFEncoderRunAdapter.h"
+#include "convert/RunEventBinding.h"
 #include "engine/tasks/FFEncoder.h"
 #include "profiles/FormatCatalogue.h"
 
@@ -30,20 +31,11 @@ class ConversionRunEncoderTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(encoder_.LoadLibraries("")) << encoder_.LastErrMsg();
     encoder_.SetMainThread(&mainThread_);
-    encoder_.OnProgress = [this](engine::TCustomEncoder&, engine::TProgressInfo* info) {
-      ++progressEvents_;
-      run_.OnProgress(*info);
-    };
-    encoder_.OnTerminate = [handler = run_.TerminateHandler()](engine::TCustomEncoder&,
-                                                               const engine::TTerminateInfo& info) {
-      handler(info);
-    };
+    events_ = std::make_unique<TRunEventBinding>(encoder_, run_, 0,
+                                                 [this](const engine::TProgressInfo&) { ++progressEvents_; });
     out_ = app::WithTrailingSeparator(TempFolder("run-encoder"));
   }
-  void TearDown() override {
-    encoder_.OnProgress = nullptr;
-    encoder_.OnTerminate = nullptr;
-  }
+  void TearDown() override { events_.reset(); }
 
   void Start(const std::vector<std::string>& files, int classId, int formatId, int preset) {
     std::vector<TFileListRow> rows;
@@ -75,6 +67,7 @@ class ConversionRunEncoderTest : public ::testing::Test {
   TRunOptions options_;
   std::string out_;
   std::atomic<int> progressEvents_{0};
+  std::unique_ptr<TRunEventBinding> events_;
 };
 
 TEST_F(ConversionRunEncoderTest, ThreeFilesConvertOneAfterAnother) {
@@ -164,10 +157,7 @@ TEST(ConversionRunFaultTest, AnInputDeletedAndTheOutputFolderMovedAwayFailOnlyTh
   TFFEncoderRunAdapter adapter(encoder);
   TActingView view;
   TConversionRun run(adapter, view, mainThread);
-  encoder.OnProgress = [handler = run.ProgressHandler()](engine::TCustomEncoder&,
-                                                         engine::TProgressInfo* info) { handler(*info); };
-  encoder.OnTerminate = [handler = run.TerminateHandler()](
-                            engine::TCustomEncoder&, const engine::TTerminateInfo& info) { handler(info); };
+  TRunEventBinding events(encoder, run);
   const std::string in = TempFolder("fault-in");
   const std::string outParent = TempFolder("fault-out");
   const std::string out = outParent + "/out/";
@@ -187,8 +177,6 @@ TEST(ConversionRunFaultTest, AnInputDeletedAndTheOutputFolderMovedAwayFailOnlyTh
   std::filesystem::remove(in + "/c.wav");  // after it was checked
   const auto deadline = std::chrono::steady_clock::now() + 120s;
   while (!run.Completed() && std::chrono::steady_clock::now() < deadline) mainThread.WaitAndServe(10ms);
-  encoder.OnProgress = nullptr;
-  encoder.OnTerminate = nullptr;
   ASSERT_TRUE(run.Completed());
 
   ASSERT_EQ(view.Rows.size(), 4u);
@@ -232,18 +220,14 @@ TEST(ConversionRunLanesTest, FourTasksRunAtOnceAndEveryFileConverts) {
   TConversionRun run(lanes, view, mainThread);
   // How many rows were converting at once, seen at each progress report.
   size_t mostAtOnce = 0;
+  std::vector<std::unique_ptr<TRunEventBinding>> events;
   for (int lane = 0; lane < 4; ++lane) {
-    encoders[lane]->OnProgress = [&, handler = run.ProgressHandler(lane)](engine::TCustomEncoder&,
-                                                                          engine::TProgressInfo* info) {
-      handler(*info);
-      size_t converting = 0;
-      for (const TProgressRow& row : view.Rows) converting += row.Status == kStatusConverting;
-      mostAtOnce = std::max(mostAtOnce, converting);
-    };
-    encoders[lane]->OnTerminate = [handler = run.TerminateHandler(lane)](engine::TCustomEncoder&,
-                                                                         const engine::TTerminateInfo& info) {
-      handler(info);
-    };
+    events.push_back(
+        std::make_unique<TRunEventBinding>(*encoders[lane], run, lane, [&](const engine::TProgressInfo&) {
+          size_t converting = 0;
+          for (const TProgressRow& row : view.Rows) converting += row.Status == kStatusConverting;
+          mostAtOnce = std::max(mostAtOnce, converting);
+        }));
   }
   const std::string out = app::WithTrailingSeparator(TempFolder("run-lanes"));
   app::AppSettings settings;
@@ -254,10 +238,7 @@ TEST(ConversionRunLanesTest, FourTasksRunAtOnceAndEveryFileConverts) {
   const auto deadline = std::chrono::steady_clock::now() + 240s;
   while (!run.Completed() && std::chrono::steady_clock::now() < deadline) mainThread.WaitAndServe(10ms);
   ASSERT_TRUE(run.Completed());
-  for (auto& encoder : encoders) {
-    encoder->OnProgress = nullptr;
-    encoder->OnTerminate = nullptr;
-  }
+  events.clear();
 
   EXPECT_EQ(view.Summary.SucceededCount, 6);
   EXPECT_GE(mostAtOnce, 2u);

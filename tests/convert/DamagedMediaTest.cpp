@@ -11,6 +11,7 @@
 #include "RunTestSupport.h"
 #include "app/FileNameHelpers.h"
 #include "convert/FFEncoderRunAdapter.h"
+#include "convert/RunEventBinding.h"
 #include "engine/tasks/FFEncoder.h"
 #include "profiles/FormatCatalogue.h"
 
@@ -127,10 +128,7 @@ TEST_P(DamagedRunTest, EveryFileEndsAndAFailedOneLeavesNoFile) {
   TFFEncoderRunAdapter adapter(encoder);
   TRecordingView view;
   TConversionRun run(adapter, view, mainThread);
-  encoder.OnProgress = [handler = run.ProgressHandler()](engine::TCustomEncoder&,
-                                                         engine::TProgressInfo* info) { handler(*info); };
-  encoder.OnTerminate = [handler = run.TerminateHandler()](
-                            engine::TCustomEncoder&, const engine::TTerminateInfo& info) { handler(info); };
+  TRunEventBinding events(encoder, run);
   std::vector<TFileListRow> rows;
   for (const std::string& file : files) rows.push_back(RowFor(file));
   app::AppSettings settings;
@@ -141,8 +139,6 @@ TEST_P(DamagedRunTest, EveryFileEndsAndAFailedOneLeavesNoFile) {
   // A second on average per file is far more than any case needs.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(files.size());
   while (!run.Completed() && std::chrono::steady_clock::now() < deadline) mainThread.WaitAndServe(10ms);
-  encoder.OnProgress = nullptr;
-  encoder.OnTerminate = nullptr;
   ASSERT_TRUE(run.Completed()) << c.Name;
 
   const TSummary& summary = view.Summary;
