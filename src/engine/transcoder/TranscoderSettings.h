@@ -144,8 +144,8 @@ struct TTranscoderSettings {
   // Expected total duration for progress: set by "t" and SetRecordingTime;
   // AV_NOPTS_VALUE when none was given.
   std::int64_t expectedDuration = AV_NOPTS_VALUE;
-  // "ss": cleared by the input that seeks with it. Given after the inputs, the
-  // start of the output, which nothing clears.
+  // "ss": the start of the next input, cleared by it. Given after the last
+  // input, the start of the output, which no later step clears.
   std::int64_t startTime = 0;
   // "itsoffset": timestamp offset of the next input; cleared by it.
   std::int64_t inputTimestampOffset = 0;
