@@ -39,25 +39,25 @@ class TTestTranscoder : public engine::TTranscoderOptions {
     events.push_back("output " + fileName + (join ? " join" : "") + " acodec=" + settings_.audioCodecName +
                      " vcodec=" + settings_.videoCodecName + " s=" + std::to_string(settings_.frameWidth) +
                      "x" + std::to_string(settings_.frameHeight) + " vf=" + settings_.videoFilters);
-    // The run consumes the first streams' codec names.
-    settings_.audioCodecName.clear();
-    settings_.videoCodecName.clear();
-    settings_.subtitleCodecName.clear();
+    // The run sets up the first streams, then the output consumes its settings.
+    for (const auto scope : {engine::TOptionScope::kNextVideoStream, engine::TOptionScope::kNextAudioStream,
+                             engine::TOptionScope::kNextSubtitleStream, engine::TOptionScope::kNextOutput})
+      ResetScope(settings_, scope);
   }
   int OutputFileCount() const override { return outputCount; }
   void NewVideoStream() override {
     events.push_back("newvideo vcodec=" + settings_.videoCodecName +
                      " s=" + std::to_string(settings_.frameWidth) + "x" +
                      std::to_string(settings_.frameHeight) + " vf=" + settings_.videoFilters);
-    settings_.videoCodecName.clear();
+    ResetScope(settings_, engine::TOptionScope::kNextVideoStream);
   }
   void NewAudioStream() override {
     events.push_back("newaudio acodec=" + settings_.audioCodecName);
-    settings_.audioCodecName.clear();
+    ResetScope(settings_, engine::TOptionScope::kNextAudioStream);
   }
   void NewSubtitleStream() override {
     events.push_back("newsubtitle scodec=" + settings_.subtitleCodecName);
-    settings_.subtitleCodecName.clear();
+    ResetScope(settings_, engine::TOptionScope::kNextSubtitleStream);
   }
   bool AddFrameHook(const std::vector<std::string>& words) override {
     frameHooks.push_back(words);

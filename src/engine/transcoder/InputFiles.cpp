@@ -52,12 +52,8 @@ const AVCodec* TCustomFFmpeg::FindCodec(const std::string& name, AVMediaType typ
 
 void TCustomFFmpeg::OpenInputFile(const std::string& fileName) {
   TTranscoderSettings& s = settings_;
-  const auto clearConsumed = [&s] {
-    s.videoCodecName.clear();
-    s.audioCodecName.clear();
-    s.subtitleCodecName.clear();
-    s.videoChannel = 0;
-  };
+  // The input consumes its settings whether it opens or fails.
+  const auto clearConsumed = [&s] { ResetScope(s, TOptionScope::kNextInput); };
   const auto fail = [&](const std::string& message) {
     lastErrorText_ = message;
     clearConsumed();
@@ -71,10 +67,9 @@ void TCustomFFmpeg::OpenInputFile(const std::string& fileName) {
     inputFormat = av::av_find_input_format(s.formatName.c_str());
     if (!inputFormat) {
       const std::string name = s.formatName;
-      s.formatName.clear();
+      clearConsumed();
       throw FFmpegException(TextFormat("Unknown input format: \"%s\"", name.c_str()));
     }
-    s.formatName.clear();
   }
 
   AVFormatContext* raw = av::avformat_alloc_context();
@@ -161,7 +156,6 @@ void TCustomFFmpeg::OpenInputFile(const std::string& fileName) {
       }
     }
     if (!found) fail("Specified program id not found");
-    s.programId = 0;
   }
   // Looping the input is done by the run, seeking back at its end.
 
@@ -181,7 +175,6 @@ void TCustomFFmpeg::OpenInputFile(const std::string& fileName) {
     if (av::av_seek_frame(raw, -1, startPosition, AVSEEK_FLAG_BACKWARD) < 0 && s.verbose > 0)
       Logger().LogFmt(this, llVerbose, "%s: could not seek to position %0.3f", fileName.c_str(),
                       double(startPosition) / AV_TIME_BASE);
-    s.startTime = 0;
   }
 
   auto file = std::make_unique<TInputFile>();
@@ -265,7 +258,6 @@ void TCustomFFmpeg::OpenInputFile(const std::string& fileName) {
   file->loop = s.loopInput;
   file->seeked = seeked && !s.copyTimestamps;
   file->tsScale = s.inputTimestampScales;
-  s.inputTimestampScales.clear();
   file->context = std::move(context);
   if (s.verbose >= 0) av::av_dump_format(file->context.get(), int(inputs_.size()), url.c_str(), 0);
   inputs_.push_back(std::move(file));

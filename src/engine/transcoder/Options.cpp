@@ -13,6 +13,7 @@
 #include <new>
 #include <string_view>
 #include <unordered_map>
+#include <variant>
 
 #include "app/FileNameHelpers.h"
 #include "engine/loader/Av.h"
@@ -127,16 +128,93 @@ struct TArgument {
   bool flag = false;
 };
 
-struct TTranscoderOptions::TOptionEntry {
-  const char* name;
-  TArgumentKind kind;
-  void (*handler)(TTranscoderOptions& self, const TArgument& argument);
-};
-
 namespace {
 
 using TSelf = TTranscoderOptions;
 using TArg = TArgument;
+using S = TTranscoderSettings;
+
+// One element of maxFrames ("vframes", "aframes", "dframes").
+struct TFrameLimit {
+  TFrameKind kind;
+};
+
+// The settings field that a row sets itself, by its type.
+using TFieldBinding = std::variant<std::monostate, int S::*, std::int64_t S::*, float S::*, bool S::*,
+                                   std::string S::*, TFrameLimit>;
+
+// How a row reads its argument into its field.
+struct TFieldSpec {
+  TArgumentKind kind;
+  TFieldBinding field;
+  bool emptyIgnored = false;
+};
+
+constexpr TFieldSpec Int(int S::*field) { return {TArgumentKind::kInt, field}; }
+constexpr TFieldSpec Int64(std::int64_t S::*field) { return {TArgumentKind::kInt64, field}; }
+constexpr TFieldSpec Duration(std::int64_t S::*field) { return {TArgumentKind::kDuration, field}; }
+constexpr TFieldSpec Float(float S::*field) { return {TArgumentKind::kFloat, field}; }
+// On unless the value is "0".
+constexpr TFieldSpec Flag(bool S::*field) { return {TArgumentKind::kFlag, field}; }
+// On whatever the value.
+constexpr TFieldSpec Switch(bool S::*field) { return {TArgumentKind::kAny, field}; }
+constexpr TFieldSpec Text(std::string S::*field) { return {TArgumentKind::kText, field}; }
+// An empty value leaves the field as it is.
+constexpr TFieldSpec TextUnlessEmpty(std::string S::*field) { return {TArgumentKind::kText, field, true}; }
+constexpr TFieldSpec FrameLimit(TFrameKind kind) { return {TArgumentKind::kInt, TFrameLimit{kind}}; }
+
+// The values a numeric row accepts. One outside raises the error, or is
+// ignored when the row has none.
+struct TValueRange {
+  double min = -std::numeric_limits<double>::infinity();
+  double max = std::numeric_limits<double>::infinity();
+  const char* error = nullptr;
+};
+
+constexpr TValueRange kAboveZeroElseIgnored{1, std::numeric_limits<double>::infinity()};
+// The least value above 0: a range from it refuses 0 and below.
+constexpr double kSmallestAboveZero = std::numeric_limits<double>::denorm_min();
+
+// False when the value is to be ignored; raises the range's error.
+bool AcceptedByRange(const TValueRange& range, double value) {
+  if (value >= range.min && value <= range.max) return true;
+  if (range.error) throw FFmpegException(range.error);
+  return false;
+}
+
+template <typename... TVisitors>
+struct TOverloaded : TVisitors... {
+  using TVisitors::operator()...;
+};
+
+}  // namespace
+
+// One option: its name, what consumes its value, and either the field it sets
+// (with the argument kind that field takes) or a handler that does more.
+struct TTranscoderOptions::TOptionEntry {
+  using THandler = void (*)(TTranscoderOptions& self, const TArgument& argument);
+
+  TOptionEntry(const char* optionName, TOptionScope optionScope, TFieldSpec spec, TValueRange valueRange = {})
+      : name(optionName),
+        scope(optionScope),
+        kind(spec.kind),
+        field(spec.field),
+        emptyIgnored(spec.emptyIgnored),
+        range(valueRange) {}
+  TOptionEntry(const char* optionName, TOptionScope optionScope, TArgumentKind argumentKind,
+               THandler rowHandler)
+      : name(optionName), scope(optionScope), kind(argumentKind), handler(rowHandler) {}
+
+  const char* name;
+  TOptionScope scope;
+  TArgumentKind kind;
+  TFieldBinding field;
+  bool emptyIgnored = false;
+  TValueRange range;
+  THandler handler = nullptr;
+};
+
+namespace {
 
 void DoNothing(TSelf& self, const TArg& a) {
   TFFLogger::DefaultLogger().Log(&self, llInfo, "Do nothing: option - " + a.name);
@@ -149,21 +227,22 @@ void RemovedPad(TSelf&, const TArg&) { throw FFmpegException("Removed, use the p
 
 const std::vector<TTranscoderOptions::TOptionEntry>& TTranscoderOptions::Vocabulary() {
   using K = TArgumentKind;
+  using enum TOptionScope;
   static const std::vector<TOptionEntry> kVocabulary = {
       // Informational and control options.
-      {"L", K::kAny, DoNothing},
-      {"h", K::kAny, DoNothing},
-      {"version", K::kAny, DoNothing},
-      {"formats", K::kAny, DoNothing},
-      {"codecs", K::kAny, DoNothing},
-      {"bsfs", K::kAny, DoNothing},
-      {"protocols", K::kAny, DoNothing},
-      {"filters", K::kAny, DoNothing},
-      {"i", K::kAny, DoNothing},
-      {"y", K::kAny, DoNothing},
-      {"benchmark", K::kAny, DoNothing},
+      {"L", kGlobal, K::kAny, DoNothing},
+      {"h", kGlobal, K::kAny, DoNothing},
+      {"version", kGlobal, K::kAny, DoNothing},
+      {"formats", kGlobal, K::kAny, DoNothing},
+      {"codecs", kGlobal, K::kAny, DoNothing},
+      {"bsfs", kGlobal, K::kAny, DoNothing},
+      {"protocols", kGlobal, K::kAny, DoNothing},
+      {"filters", kGlobal, K::kAny, DoNothing},
+      {"i", kGlobal, K::kAny, DoNothing},
+      {"y", kGlobal, K::kAny, DoNothing},
+      {"benchmark", kGlobal, K::kAny, DoNothing},
       // The codec thread count; 0 (the default) lets the library choose.
-      {"threads", K::kText,
+      {"threads", kGlobal, K::kText,
        [](TSelf& self, const TArg& a) {
          int count = 0;
          if (a.text != "auto" && !TryParseWhole(a.text, count)) throw IntegerError(a.text);
@@ -176,11 +255,11 @@ const std::vector<TTranscoderOptions::TOptionEntry>& TTranscoderOptions::Vocabul
                                           " (0 lets the library choose)");
          }
        }},
-      {"timelimit", K::kAny,
+      {"timelimit", kGlobal, K::kAny,
        [](TSelf& self, const TArg&) {
          self.LogMessage(llWarning, "Warning: -timelimit not implemented on Windows");
        }},
-      {"loglevel", K::kText,
+      {"loglevel", kGlobal, K::kText,
        [](TSelf&, const TArg& a) {
          try {
            TFFLogger::DefaultLogger().SetLogLevelByName(a.text);
@@ -188,91 +267,94 @@ const std::vector<TTranscoderOptions::TOptionEntry>& TTranscoderOptions::Vocabul
            throw FFmpegException(error.what());
          }
        }},
-      {"v", K::kInt, [](TSelf& self, const TArg& a) { self.settings_.verbose = int(a.integer); }},
-      {"dump", K::kFlag, [](TSelf& self, const TArg& a) { self.settings_.packetDump = a.flag; }},
-      {"hex", K::kFlag, [](TSelf& self, const TArg& a) { self.settings_.hexDump = a.flag; }},
-      {"re", K::kFlag, [](TSelf& self, const TArg& a) { self.settings_.rateEmulation = a.flag; }},
-      {"xerror", K::kAny, [](TSelf& self, const TArg&) { self.settings_.exitOnError = true; }},
-      {"target", K::kText, [](TSelf& self, const TArg& a) { self.ApplyTargetOption(a.text); }},
+      {"v", kGlobal, Int(&S::verbose)},
+      {"dump", kGlobal, Flag(&S::packetDump)},
+      {"hex", kGlobal, Flag(&S::hexDump)},
+      {"re", kGlobal, Flag(&S::rateEmulation)},
+      {"xerror", kGlobal, Switch(&S::exitOnError)},
+      {"target", kGlobal, K::kText, [](TSelf& self, const TArg& a) { self.ApplyTargetOption(a.text); }},
 
       // Input and file options.
-      {"f", K::kText,
-       [](TSelf& self, const TArg& a) {
-         if (!a.text.empty()) self.settings_.formatName = a.text;
-       }},
-      {"fs", K::kInt64, [](TSelf& self, const TArg& a) { self.settings_.limitFileSize = a.integer; }},
-      {"t", K::kDuration,
-       [](TSelf& self, const TArg& a) { self.SetRecordingTime(a.integer); }},
-      {"ss", K::kDuration, [](TSelf& self, const TArg& a) { self.settings_.startTime = a.integer; }},
-      {"itsoffset", K::kDuration,
-       [](TSelf& self, const TArg& a) { self.settings_.inputTimestampOffset = a.integer; }},
-      {"itsscale", K::kText, [](TSelf& self, const TArg& a) { self.SetTimeScale(a.text); }},
-      {"timestamp", K::kDate,
+      {"f", kNextInput, TextUnlessEmpty(&S::formatName)},
+      {"fs", kGlobal, Int64(&S::limitFileSize)},
+      {"t", kGlobal, K::kDuration, [](TSelf& self, const TArg& a) { self.SetRecordingTime(a.integer); }},
+      {"ss", kNextInput, Duration(&S::startTime)},
+      {"itsoffset", kNextInput, Duration(&S::inputTimestampOffset)},
+      {"itsscale", kNextInput, K::kText, [](TSelf& self, const TArg& a) { self.SetTimeScale(a.text); }},
+      {"timestamp", kGlobal, K::kDate,
        [](TSelf& self, const TArg& a) {
          self.settings_.recordingTimestamp = std::llround(static_cast<double>(a.integer) / 1000000.0);
        }},
-      {"metadata", K::kText, [](TSelf& self, const TArg& a) { self.AddMetadataOption(a.text); }},
-      {"map", K::kText, [](TSelf& self, const TArg& a) { self.AddStreamMap(a.text); }},
-      {"map_meta_data", K::kText, [](TSelf& self, const TArg& a) { self.AddMetadataMap(a.text); }},
-      {"map_chapters", K::kText, [](TSelf& self, const TArg& a) { self.AddChapterMap(a.text); }},
-      {"programid", K::kInt, [](TSelf& self, const TArg& a) { self.settings_.programId = int(a.integer); }},
-      {"loop_input", K::kFlag, [](TSelf& self, const TArg& a) { self.settings_.loopInput = a.flag; }},
-      {"loop_output", K::kInt, [](TSelf& self, const TArg& a) { self.settings_.loopOutput = int(a.integer); }},
-      {"muxdelay", K::kFloat, [](TSelf& self, const TArg& a) { self.settings_.muxMaxDelay = float(a.real); }},
-      {"muxpreload", K::kFloat, [](TSelf& self, const TArg& a) { self.settings_.muxPreload = float(a.real); }},
-      {"streamid", K::kText, [](TSelf& self, const TArg& a) { self.SetStreamId(a.name, a.text); }},
-      {"copyts", K::kAny, [](TSelf& self, const TArg&) { self.settings_.copyTimestamps = true; }},
-      {"shortest", K::kFlag, [](TSelf& self, const TArg& a) { self.settings_.shortest = a.flag; }},
-      {"dts_delta_threshold", K::kFloat,
-       [](TSelf& self, const TArg& a) { self.settings_.dtsDeltaThreshold = float(a.real); }},
-      {"copyinkf", K::kInt,
-       [](TSelf& self, const TArg& a) { self.settings_.copyInitialNonKeyFrames = int(a.integer); }},
-      {"isync", K::kFlag, [](TSelf& self, const TArg& a) { self.settings_.inputSync = a.flag; }},
-      {"async", K::kInt, [](TSelf& self, const TArg& a) { self.settings_.audioSyncMethod = int(a.integer); }},
-      {"vsync", K::kInt, [](TSelf& self, const TArg& a) { self.settings_.videoSyncMethod = int(a.integer); }},
-      {"adrift_threshold", K::kFloat,
-       [](TSelf& self, const TArg& a) { self.settings_.audioDriftThreshold = float(a.real); }},
-      {"vglobal", K::kInt,
-       [](TSelf& self, const TArg& a) { self.settings_.videoGlobalHeader = int(a.integer); }},
-      {"dframes", K::kInt, [](TSelf& self, const TArg& a) { self.settings_.maxFrames[fkData] = int(a.integer); }},
-      {"absf", K::kText,
-       [](TSelf& self, const TArg& a) { self.AddBitstreamFilter(self.settings_.audioBitstreamFilters, a.text); }},
-      {"vbsf", K::kText,
-       [](TSelf& self, const TArg& a) { self.AddBitstreamFilter(self.settings_.videoBitstreamFilters, a.text); }},
-      {"sbsf", K::kText,
+      {"metadata", kNextOutput, K::kText, [](TSelf& self, const TArg& a) { self.AddMetadataOption(a.text); }},
+      {"map", kGlobal, K::kText, [](TSelf& self, const TArg& a) { self.AddStreamMap(a.text); }},
+      {"map_meta_data", kGlobal, K::kText, [](TSelf& self, const TArg& a) { self.AddMetadataMap(a.text); }},
+      {"map_chapters", kGlobal, K::kText, [](TSelf& self, const TArg& a) { self.AddChapterMap(a.text); }},
+      {"programid", kNextInput, Int(&S::programId)},
+      {"loop_input", kGlobal, Flag(&S::loopInput)},
+      {"loop_output", kGlobal, Int(&S::loopOutput)},
+      {"muxdelay", kGlobal, Float(&S::muxMaxDelay)},
+      {"muxpreload", kGlobal, Float(&S::muxPreload)},
+      {"streamid", kNextOutput, K::kText,
+       [](TSelf& self, const TArg& a) { self.SetStreamId(a.name, a.text); }},
+      {"copyts", kGlobal, Switch(&S::copyTimestamps)},
+      {"shortest", kGlobal, Flag(&S::shortest)},
+      {"dts_delta_threshold", kGlobal, Float(&S::dtsDeltaThreshold)},
+      {"copyinkf", kGlobal, Int(&S::copyInitialNonKeyFrames)},
+      {"isync", kGlobal, Flag(&S::inputSync)},
+      {"async", kGlobal, Int(&S::audioSyncMethod)},
+      {"vsync", kGlobal, Int(&S::videoSyncMethod)},
+      {"adrift_threshold", kGlobal, Float(&S::audioDriftThreshold)},
+      {"vglobal", kGlobal, Int(&S::videoGlobalHeader)},
+      {"dframes", kGlobal, FrameLimit(fkData)},
+      {"absf", kNextAudioStream, K::kText,
+       [](TSelf& self, const TArg& a) {
+         self.AddBitstreamFilter(self.settings_.audioBitstreamFilters, a.text);
+       }},
+      {"vbsf", kNextVideoStream, K::kText,
+       [](TSelf& self, const TArg& a) {
+         self.AddBitstreamFilter(self.settings_.videoBitstreamFilters, a.text);
+       }},
+      {"sbsf", kNextSubtitleStream, K::kText,
        [](TSelf& self, const TArg& a) {
          self.AddBitstreamFilter(self.settings_.subtitleBitstreamFilters, a.text);
        }},
-      {"apre", K::kText, [](TSelf& self, const TArg& a) { self.ApplyPreset(a.name, a.text); }},
-      {"vpre", K::kText, [](TSelf& self, const TArg& a) { self.ApplyPreset(a.name, a.text); }},
-      {"spre", K::kText, [](TSelf& self, const TArg& a) { self.ApplyPreset(a.name, a.text); }},
-      {"fpre", K::kText, [](TSelf& self, const TArg& a) { self.ApplyPreset(a.name, a.text); }},
+      // Presets write library options and settings of every kind: they have no scope of their own.
+      {"apre", kGlobal, K::kText, [](TSelf& self, const TArg& a) { self.ApplyPreset(a.name, a.text); }},
+      {"vpre", kGlobal, K::kText, [](TSelf& self, const TArg& a) { self.ApplyPreset(a.name, a.text); }},
+      {"spre", kGlobal, K::kText, [](TSelf& self, const TArg& a) { self.ApplyPreset(a.name, a.text); }},
+      {"fpre", kGlobal, K::kText, [](TSelf& self, const TArg& a) { self.ApplyPreset(a.name, a.text); }},
 
       // Video options.
-      {"b", K::kText, [](TSelf& self, const TArg& a) { self.SetBitrate(a.name, a.text, AVMEDIA_TYPE_VIDEO); }},
-      {"vb", K::kText, [](TSelf& self, const TArg& a) { self.SetBitrate(a.name, a.text, AVMEDIA_TYPE_VIDEO); }},
-      {"vframes", K::kInt,
-       [](TSelf& self, const TArg& a) { self.settings_.maxFrames[fkVideo] = int(a.integer); }},
-      {"r", K::kText, [](TSelf& self, const TArg& a) { self.SetFrameRate(a.text); }},
-      {"s", K::kText, [](TSelf& self, const TArg& a) { self.SetFrameSize(a.text); }},
-      {"aspect", K::kText, [](TSelf& self, const TArg& a) { self.SetAspect(a.text); }},
-      {"pix_fmt", K::kText, [](TSelf& self, const TArg& a) { self.SetPixelFormat(a.text); }},
-      {"croptop", K::kAny, RemovedCrop},
-      {"cropbottom", K::kAny, RemovedCrop},
-      {"cropleft", K::kAny, RemovedCrop},
-      {"cropright", K::kAny, RemovedCrop},
-      {"padtop", K::kAny, RemovedPad},
-      {"padbottom", K::kAny, RemovedPad},
-      {"padleft", K::kAny, RemovedPad},
-      {"padright", K::kAny, RemovedPad},
-      {"padcolor", K::kAny, RemovedPad},
-      {"intra", K::kFlag, [](TSelf& self, const TArg& a) { self.settings_.intraOnly = a.flag; }},
-      {"vn", K::kFlag, [](TSelf& self, const TArg& a) { self.settings_.videoDisable = a.flag; }},
-      {"vdt", K::kInt, [](TSelf& self, const TArg& a) { self.settings_.videoDiscard = int(a.integer); }},
-      {"qscale", K::kText, [](TSelf& self, const TArg& a) { self.SetQScale(a.text); }},
-      {"rc_override", K::kText, [](TSelf& self, const TArg& a) { self.settings_.rcOverride = a.text; }},
-      {"vcodec", K::kText, [](TSelf& self, const TArg& a) { self.SetCodecName(AVMEDIA_TYPE_VIDEO, a.text); }},
-      {"me_threshold", K::kInt,
+      {"b", kGlobal, K::kText,
+       [](TSelf& self, const TArg& a) { self.SetBitrate(a.name, a.text, AVMEDIA_TYPE_VIDEO); }},
+      {"vb", kGlobal, K::kText,
+       [](TSelf& self, const TArg& a) { self.SetBitrate(a.name, a.text, AVMEDIA_TYPE_VIDEO); }},
+      {"vframes", kGlobal, FrameLimit(fkVideo)},
+      {"r", kGlobal, K::kText, [](TSelf& self, const TArg& a) { self.SetFrameRate(a.text); }},
+      {"s", kGlobal, K::kText, [](TSelf& self, const TArg& a) { self.SetFrameSize(a.text); }},
+      {"aspect", kGlobal, K::kText, [](TSelf& self, const TArg& a) { self.SetAspect(a.text); }},
+      {"pix_fmt", kNextVideoStream, K::kText,
+       [](TSelf& self, const TArg& a) { self.SetPixelFormat(a.text); }},
+      {"croptop", kGlobal, K::kAny, RemovedCrop},
+      {"cropbottom", kGlobal, K::kAny, RemovedCrop},
+      {"cropleft", kGlobal, K::kAny, RemovedCrop},
+      {"cropright", kGlobal, K::kAny, RemovedCrop},
+      {"padtop", kGlobal, K::kAny, RemovedPad},
+      {"padbottom", kGlobal, K::kAny, RemovedPad},
+      {"padleft", kGlobal, K::kAny, RemovedPad},
+      {"padright", kGlobal, K::kAny, RemovedPad},
+      {"padcolor", kGlobal, K::kAny, RemovedPad},
+      {"intra", kGlobal, Flag(&S::intraOnly)},
+      {"vn", kNextVideoStream, Flag(&S::videoDisable)},
+      {"vdt", kNextInput, Int(&S::videoDiscard)},
+      {"qscale",
+       kGlobal,
+       Float(&S::videoQScale),
+       {kSmallestAboveZero, 255, "qscale must be > 0.0 and <= 255"}},
+      {"rc_override", kGlobal, Text(&S::rcOverride)},
+      {"vcodec", kNextVideoStream, K::kText,
+       [](TSelf& self, const TArg& a) { self.SetCodecName(AVMEDIA_TYPE_VIDEO, a.text); }},
+      {"me_threshold", kGlobal, K::kInt,
        [](TSelf& self, const TArg& a) {
          self.settings_.meThreshold = int(a.integer);
          if (a.integer != 0 && !self.meThresholdWarned_) {
@@ -280,73 +362,59 @@ const std::vector<TTranscoderOptions::TOptionEntry>& TTranscoderOptions::Vocabul
            self.LogMessage(llWarning, "Option me_threshold has no effect with the current libraries");
          }
        }},
-      {"sameq", K::kFlag, [](TSelf& self, const TArg& a) { self.settings_.sameQuality = a.flag; }},
-      {"pass", K::kInt,
-       [](TSelf& self, const TArg& a) {
-         if (a.integer != 1 && a.integer != 2) throw FFmpegException("pass number can be only 1 or 2");
-         self.settings_.passNumber = int(a.integer);
-       }},
-      {"passlogfile", K::kText,
-       [](TSelf& self, const TArg& a) { self.settings_.passLogFilePrefix = a.text; }},
-      {"deinterlace", K::kFlag, [](TSelf& self, const TArg& a) { self.settings_.deinterlace = a.flag; }},
-      {"psnr", K::kFlag, [](TSelf& self, const TArg& a) { self.settings_.doPsnr = a.flag; }},
-      {"vstats", K::kAny, [](TSelf& self, const TArg&) { self.SetVstats(); }},
-      {"vstats_file", K::kText,
-       [](TSelf& self, const TArg& a) { self.settings_.statisticsFileName = a.text; }},
-      {"vhook", K::kText, [](TSelf& self, const TArg& a) { self.AddVideoHook(a.text); }},
-      {"vfilters", K::kText,
-       [](TSelf& self, const TArg& a) {
-         if (!a.text.empty()) self.settings_.videoFilters = a.text;
-       }},
-      {"vf", K::kText,
-       [](TSelf& self, const TArg& a) {
-         if (!a.text.empty()) self.settings_.videoFilters = a.text;
-       }},
-      {"intra_matrix", K::kText,
+      {"sameq", kGlobal, Flag(&S::sameQuality)},
+      {"pass", kGlobal, Int(&S::passNumber), {1, 2, "pass number can be only 1 or 2"}},
+      {"passlogfile", kGlobal, Text(&S::passLogFilePrefix)},
+      {"deinterlace", kGlobal, Flag(&S::deinterlace)},
+      {"psnr", kGlobal, Flag(&S::doPsnr)},
+      {"vstats", kGlobal, K::kAny, [](TSelf& self, const TArg&) { self.SetVstats(); }},
+      {"vstats_file", kGlobal, Text(&S::statisticsFileName)},
+      {"vhook", kGlobal, K::kText, [](TSelf& self, const TArg& a) { self.AddVideoHook(a.text); }},
+      {"vfilters", kGlobal, TextUnlessEmpty(&S::videoFilters)},
+      {"vf", kGlobal, TextUnlessEmpty(&S::videoFilters)},
+      {"intra_matrix", kGlobal, K::kText,
        [](TSelf& self, const TArg& a) { self.SetMatrix(self.settings_.intraMatrix, a.text); }},
-      {"inter_matrix", K::kText,
+      {"inter_matrix", kGlobal, K::kText,
        [](TSelf& self, const TArg& a) { self.SetMatrix(self.settings_.interMatrix, a.text); }},
-      {"top", K::kInt, [](TSelf& self, const TArg& a) { self.settings_.topFieldFirst = int(a.integer); }},
-      {"dc", K::kInt, [](TSelf& self, const TArg& a) { self.settings_.intraDcPrecision = int(a.integer); }},
-      {"vtag", K::kText, [](TSelf& self, const TArg& a) { self.SetTag(self.settings_.videoCodecTag, a.text); }},
-      {"newvideo", K::kAny, [](TSelf& self, const TArg&) { self.RequestNewStream(AVMEDIA_TYPE_VIDEO); }},
-      {"vlang", K::kText, [](TSelf& self, const TArg& a) { self.settings_.videoLanguage = a.text; }},
-      {"qphist", K::kFlag, [](TSelf& self, const TArg& a) { self.settings_.qpHistogram = a.flag; }},
-      {"force_fps", K::kFlag, [](TSelf& self, const TArg& a) { self.settings_.forceFps = a.flag; }},
-      {"force_key_frames", K::kText,
-       [](TSelf& self, const TArg& a) { self.settings_.forceKeyFrames = a.text; }},
-      {"vc", K::kInt, [](TSelf& self, const TArg& a) { self.settings_.videoChannel = int(a.integer); }},
-      {"tvstd", K::kText, [](TSelf& self, const TArg& a) { self.settings_.tvStandard = a.text; }},
+      {"top", kGlobal, Int(&S::topFieldFirst)},
+      {"dc", kGlobal, Int(&S::intraDcPrecision)},
+      {"vtag", kGlobal, K::kText,
+       [](TSelf& self, const TArg& a) { self.SetTag(self.settings_.videoCodecTag, a.text); }},
+      {"newvideo", kGlobal, K::kAny,
+       [](TSelf& self, const TArg&) { self.RequestNewStream(AVMEDIA_TYPE_VIDEO); }},
+      {"vlang", kNextVideoStream, Text(&S::videoLanguage)},
+      {"qphist", kGlobal, Flag(&S::qpHistogram)},
+      {"force_fps", kGlobal, Flag(&S::forceFps)},
+      {"force_key_frames", kNextVideoStream, Text(&S::forceKeyFrames)},
+      {"vc", kNextInput, Int(&S::videoChannel)},
+      {"tvstd", kGlobal, Text(&S::tvStandard)},
 
       // Audio options.
-      {"ab", K::kText, [](TSelf& self, const TArg& a) { self.SetBitrate(a.name, a.text, AVMEDIA_TYPE_AUDIO); }},
-      {"aframes", K::kInt,
-       [](TSelf& self, const TArg& a) { self.settings_.maxFrames[fkAudio] = int(a.integer); }},
-      {"aq", K::kFloat, [](TSelf& self, const TArg& a) { self.settings_.audioQScale = float(a.real); }},
-      {"ar", K::kInt,
-       [](TSelf& self, const TArg& a) {
-         if (a.integer > 0) self.settings_.audioSampleRate = int(a.integer);
-       }},
-      {"ac", K::kInt,
-       [](TSelf& self, const TArg& a) {
-         if (a.integer > 0) self.settings_.audioChannels = int(a.integer);
-       }},
-      {"an", K::kFlag, [](TSelf& self, const TArg& a) { self.settings_.audioDisable = a.flag; }},
-      {"acodec", K::kText, [](TSelf& self, const TArg& a) { self.SetCodecName(AVMEDIA_TYPE_AUDIO, a.text); }},
-      {"atag", K::kText, [](TSelf& self, const TArg& a) { self.SetTag(self.settings_.audioCodecTag, a.text); }},
-      {"vol", K::kInt, [](TSelf& self, const TArg& a) { self.settings_.audioVolume = int(a.integer); }},
-      {"newaudio", K::kAny, [](TSelf& self, const TArg&) { self.RequestNewStream(AVMEDIA_TYPE_AUDIO); }},
-      {"alang", K::kText, [](TSelf& self, const TArg& a) { self.settings_.audioLanguage = a.text; }},
-      {"sample_fmt", K::kText, [](TSelf& self, const TArg& a) { self.SetSampleFormat(a.text); }},
+      {"ab", kGlobal, K::kText,
+       [](TSelf& self, const TArg& a) { self.SetBitrate(a.name, a.text, AVMEDIA_TYPE_AUDIO); }},
+      {"aframes", kGlobal, FrameLimit(fkAudio)},
+      {"aq", kGlobal, Float(&S::audioQScale)},
+      {"ar", kGlobal, Int(&S::audioSampleRate), kAboveZeroElseIgnored},
+      {"ac", kGlobal, Int(&S::audioChannels), kAboveZeroElseIgnored},
+      {"an", kNextAudioStream, Flag(&S::audioDisable)},
+      {"acodec", kNextAudioStream, K::kText,
+       [](TSelf& self, const TArg& a) { self.SetCodecName(AVMEDIA_TYPE_AUDIO, a.text); }},
+      {"atag", kGlobal, K::kText,
+       [](TSelf& self, const TArg& a) { self.SetTag(self.settings_.audioCodecTag, a.text); }},
+      {"vol", kGlobal, Int(&S::audioVolume)},
+      {"newaudio", kGlobal, K::kAny,
+       [](TSelf& self, const TArg&) { self.RequestNewStream(AVMEDIA_TYPE_AUDIO); }},
+      {"alang", kNextAudioStream, Text(&S::audioLanguage)},
+      {"sample_fmt", kGlobal, K::kText, [](TSelf& self, const TArg& a) { self.SetSampleFormat(a.text); }},
 
       // Subtitle options.
-      {"sn", K::kFlag, [](TSelf& self, const TArg& a) { self.settings_.subtitleDisable = a.flag; }},
-      {"scodec", K::kText,
+      {"sn", kNextSubtitleStream, Flag(&S::subtitleDisable)},
+      {"scodec", kNextSubtitleStream, K::kText,
        [](TSelf& self, const TArg& a) { self.SetCodecName(AVMEDIA_TYPE_SUBTITLE, a.text); }},
-      {"newsubtitle", K::kAny,
+      {"newsubtitle", kGlobal, K::kAny,
        [](TSelf& self, const TArg&) { self.RequestNewStream(AVMEDIA_TYPE_SUBTITLE); }},
-      {"slang", K::kText, [](TSelf& self, const TArg& a) { self.settings_.subtitleLanguage = a.text; }},
-      {"stag", K::kText,
+      {"slang", kNextSubtitleStream, Text(&S::subtitleLanguage)},
+      {"stag", kGlobal, K::kText,
        [](TSelf& self, const TArg& a) { self.SetTag(self.settings_.subtitleCodecTag, a.text); }},
   };
   return kVocabulary;
@@ -423,10 +491,104 @@ void TTranscoderOptions::ApplyOption(const std::string& name, const std::string&
       break;
   }
   try {
-    entry.handler(*this, argument);
+    if (entry.handler)
+      entry.handler(*this, argument);
+    else
+      StoreField(entry, argument);
   } catch (const std::bad_alloc&) {
     throw FFmpegException("Could not alloc buffer.");
   }
+}
+
+void TTranscoderOptions::StoreField(const TOptionEntry& entry, const TArgument& argument) {
+  TTranscoderSettings& s = settings_;
+  const auto inRange = [&](double value) { return AcceptedByRange(entry.range, value); };
+  std::visit(TOverloaded{
+                 [](std::monostate) {},
+                 [&](int S::*field) {
+                   if (inRange(double(argument.integer))) s.*field = int(argument.integer);
+                 },
+                 [&](std::int64_t S::*field) {
+                   if (inRange(double(argument.integer))) s.*field = argument.integer;
+                 },
+                 [&](float S::*field) {
+                   if (inRange(argument.real)) s.*field = float(argument.real);
+                 },
+                 [&](bool S::*field) { s.*field = entry.kind == TArgumentKind::kAny || argument.flag; },
+                 [&](std::string S::*field) {
+                   if (!entry.emptyIgnored || !argument.text.empty()) s.*field = argument.text;
+                 },
+                 [&](TFrameLimit limit) {
+                   if (inRange(double(argument.integer))) s.maxFrames[limit.kind] = int(argument.integer);
+                 },
+             },
+             entry.field);
+}
+
+namespace {
+
+template <auto kMember>
+void ResetMember(TTranscoderSettings& settings, const TTranscoderSettings& defaults) {
+  settings.*kMember = defaults.*kMember;
+}
+
+// A field that a step resets beside the fields its rows bind: one that a
+// handler writes, or one that a second step consumes as well.
+struct TConsumedField {
+  TOptionScope scope;
+  void (*reset)(TTranscoderSettings& settings, const TTranscoderSettings& defaults);
+};
+
+constexpr TConsumedField kConsumedFields[] = {
+    // "itsscale"; the input's forced decoders take the codec names.
+    {TOptionScope::kNextInput, ResetMember<&S::inputTimestampScales>},
+    {TOptionScope::kNextInput, ResetMember<&S::videoCodecName>},
+    {TOptionScope::kNextInput, ResetMember<&S::audioCodecName>},
+    {TOptionScope::kNextInput, ResetMember<&S::subtitleCodecName>},
+    // "metadata", "streamid"; "f" serves the next file of either side, and
+    // "force_key_frames" ends with the output even when it has no video.
+    {TOptionScope::kNextOutput, ResetMember<&S::pendingMetadata>},
+    {TOptionScope::kNextOutput, ResetMember<&S::streamIds>},
+    {TOptionScope::kNextOutput, ResetMember<&S::formatName>},
+    {TOptionScope::kNextOutput, ResetMember<&S::forceKeyFrames>},
+    // "vcodec", "pix_fmt", "vbsf" and their kin of the other kinds.
+    {TOptionScope::kNextVideoStream, ResetMember<&S::videoCodecName>},
+    {TOptionScope::kNextVideoStream, ResetMember<&S::videoStreamCopy>},
+    {TOptionScope::kNextVideoStream, ResetMember<&S::framePixelFormat>},
+    {TOptionScope::kNextVideoStream, ResetMember<&S::videoBitstreamFilters>},
+    {TOptionScope::kNextAudioStream, ResetMember<&S::audioCodecName>},
+    {TOptionScope::kNextAudioStream, ResetMember<&S::audioStreamCopy>},
+    {TOptionScope::kNextAudioStream, ResetMember<&S::audioBitstreamFilters>},
+    {TOptionScope::kNextSubtitleStream, ResetMember<&S::subtitleCodecName>},
+    {TOptionScope::kNextSubtitleStream, ResetMember<&S::subtitleStreamCopy>},
+    {TOptionScope::kNextSubtitleStream, ResetMember<&S::subtitleBitstreamFilters>},
+};
+
+void ResetBoundField(TTranscoderSettings& settings, const TTranscoderSettings& defaults,
+                     const TFieldBinding& binding) {
+  std::visit(TOverloaded{
+                 [](std::monostate) {},
+                 [&](TFrameLimit limit) { settings.maxFrames[limit.kind] = defaults.maxFrames[limit.kind]; },
+                 [&](auto field) { settings.*field = defaults.*field; },
+             },
+             binding);
+}
+
+}  // namespace
+
+void TTranscoderOptions::ResetScope(TTranscoderSettings& settings, TOptionScope scope) {
+  static const TTranscoderSettings kDefaults;
+  for (const TOptionEntry& entry : Vocabulary())
+    if (entry.scope == scope) ResetBoundField(settings, kDefaults, entry.field);
+  for (const TConsumedField& consumed : kConsumedFields)
+    if (consumed.scope == scope) consumed.reset(settings, kDefaults);
+}
+
+std::vector<std::string> TTranscoderOptions::OptionsOfScope(TOptionScope scope) {
+  std::vector<std::string> names;
+  for (const TOptionEntry& entry : Vocabulary())
+    if (entry.scope == scope) names.emplace_back(entry.name);
+  return names;
 }
 
 void TTranscoderOptions::SetCodecName(int mediaKind, const std::string& value) {
@@ -515,12 +677,6 @@ void TTranscoderOptions::SetSampleFormat(const std::string& value) {
     return;
   }
   settings_.audioSampleFormat = av::av_get_sample_fmt(value.c_str());
-}
-
-void TTranscoderOptions::SetQScale(const std::string& value) {
-  const double scale = ParseFloat(value);
-  if (scale <= 0 || scale > 255) throw FFmpegException("qscale must be > 0.0 and <= 255");
-  settings_.videoQScale = static_cast<float>(scale);
 }
 
 void TTranscoderOptions::SetMatrix(std::vector<std::uint16_t>& matrix, const std::string& value) {

@@ -16,6 +16,20 @@ extern "C" {
 
 namespace mediaconv::engine {
 
+// What consumes the value of an option: after that step the fields the option
+// set are back at their defaults. Global options keep their value for the run.
+enum class TOptionScope {
+  kGlobal,
+  kNextInput,        // the input opened next
+  kNextOutput,       // the output file set up next
+  kNextVideoStream,  // the next output stream of the kind
+  kNextAudioStream,
+  kNextSubtitleStream,
+};
+
+// One option's argument, read according to the option's kind.
+struct TArgument;
+
 // The input record's fields that are applied after the option text of an
 // input: "f", "ss" (unless unset) and "programid" (when 0 or more).
 struct TInputFields {
@@ -87,6 +101,13 @@ class TTranscoderOptions {
   void SetHookBitsPerPixel(int bitsPerPixel);
   void AddMetadata(const std::string& key, const std::string& value);
 
+  // Puts every field that the step of the scope consumes back to its
+  // default: the fields bound by the vocabulary's rows of that scope, and the
+  // fields that handlers write or that a second step consumes too.
+  static void ResetScope(TTranscoderSettings& settings, TOptionScope scope);
+  // Names of the vocabulary's options of a scope, in table order.
+  static std::vector<std::string> OptionsOfScope(TOptionScope scope);
+
   const TTranscoderSettings& Settings() const { return settings_; }
   TTranscoderSettings& Settings() { return settings_; }
   TOptionStore& OptionStore() { return optionStore_; }
@@ -128,6 +149,8 @@ class TTranscoderOptions {
   struct TOptionEntry;
   static const std::vector<TOptionEntry>& Vocabulary();
 
+  // A row without a handler: its argument into its field.
+  void StoreField(const TOptionEntry& entry, const TArgument& argument);
   // Handlers of the vocabulary that need more than a line.
   void SetCodecName(int mediaKind, const std::string& value);
   void SetBitrate(const std::string& name, const std::string& value, AVMediaType templateType);
@@ -136,7 +159,6 @@ class TTranscoderOptions {
   void SetAspect(const std::string& value);
   void SetPixelFormat(const std::string& value);
   void SetSampleFormat(const std::string& value);
-  void SetQScale(const std::string& value);
   void SetMatrix(std::vector<std::uint16_t>& matrix, const std::string& value);
   void SetTag(std::uint32_t& tag, const std::string& value);
   void SetTimeScale(const std::string& value);

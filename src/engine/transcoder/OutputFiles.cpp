@@ -131,8 +131,10 @@ std::vector<TOutputStream*> TCustomFFmpeg::EncodingStreams() const {
 
 void TCustomFFmpeg::OpenOutputFile(const std::string& fileName, bool join) {
   TTranscoderSettings& s = settings_;
+  // The output consumes its settings whether it is set up or fails.
   const auto fail = [this](const std::string& message) {
     lastErrorText_ = message;
+    ResetScope(settings_, TOptionScope::kNextOutput);
     throw FFmpegException(message);
   };
   if (joinMode_) fail("Cannot join more than one output file.");
@@ -143,7 +145,6 @@ void TCustomFFmpeg::OpenOutputFile(const std::string& fileName, bool join) {
   if (!s.formatName.empty()) {
     format = av::av_guess_format(s.formatName.c_str(), nullptr, nullptr);
     const std::string name = s.formatName;
-    s.formatName.clear();
     // The feed format of old servers is gone from the libraries.
     if (!format || name == "ffm")
       fail(TextFormat("Requested output format '%s' is not a suitable output format", name.c_str()));
@@ -202,7 +203,6 @@ void TCustomFFmpeg::OpenOutputFile(const std::string& fileName, bool join) {
   }
   for (const auto& [key, value] : s.pendingMetadata)
     av::av_dict_set(&raw->metadata, key.c_str(), value.c_str(), 0);
-  s.pendingMetadata.clear();
 
   if ((format->flags & AVFMT_NEEDNUMBER) && !av::av_filename_number_test(url.c_str()))
     fail(ErrorText(fileName, -33));
@@ -227,8 +227,7 @@ void TCustomFFmpeg::OpenOutputFile(const std::string& fileName, bool join) {
   optionStore_.FormatTemplate();
   optionStore_.ApplyStoredOptions(raw, kOptionMaskEncoding);
 
-  s.streamIds.clear();
-  s.forceKeyFrames.clear();
+  ResetScope(s, TOptionScope::kNextOutput);
 
   file->owned = std::move(owned);
   outputs_.push_back(std::move(file));
@@ -354,7 +353,6 @@ void TCustomFFmpeg::SetupVideoStream(TOutputFile& file) {
   enc->codec_type = AVMEDIA_TYPE_VIDEO;
   if (codec) enc->codec_id = codec->id;
   for (const AVBitStreamFilter* filter : s.videoBitstreamFilters) ost.bsfNames.push_back(filter->name);
-  s.videoBitstreamFilters.clear();
   if (s.videoCodecTag) enc->codec_tag = s.videoCodecTag;
   if ((s.videoGlobalHeader & kVideoGlobalHeaderAlways) ||
       (s.videoGlobalHeader == 0 && (format->flags & AVFMT_GLOBALHEADER)))
@@ -439,12 +437,7 @@ void TCustomFFmpeg::SetupVideoStream(TOutputFile& file) {
   }
   enc->thread_count = s.codecThreadCount;
   if (!s.videoLanguage.empty()) av::av_dict_set(&ost.st->metadata, "language", s.videoLanguage.c_str(), 0);
-  s.videoLanguage.clear();
-  s.videoDisable = false;
-  s.videoCodecName.clear();
-  s.forceKeyFrames.clear();
-  s.videoStreamCopy = false;
-  s.framePixelFormat = -1;
+  ResetScope(s, TOptionScope::kNextVideoStream);
 }
 
 void TCustomFFmpeg::SetupAudioStream(TOutputFile& file) {
@@ -470,7 +463,6 @@ void TCustomFFmpeg::SetupAudioStream(TOutputFile& file) {
   enc->codec_type = AVMEDIA_TYPE_AUDIO;
   if (codec) enc->codec_id = codec->id;
   for (const AVBitStreamFilter* filter : s.audioBitstreamFilters) ost.bsfNames.push_back(filter->name);
-  s.audioBitstreamFilters.clear();
   if (s.audioCodecTag) enc->codec_tag = s.audioCodecTag;
   if (format->flags & AVFMT_GLOBALHEADER) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
 
@@ -535,10 +527,7 @@ void TCustomFFmpeg::SetupAudioStream(TOutputFile& file) {
   }
   enc->thread_count = s.codecThreadCount;
   if (!s.audioLanguage.empty()) av::av_dict_set(&ost.st->metadata, "language", s.audioLanguage.c_str(), 0);
-  s.audioLanguage.clear();
-  s.audioDisable = false;
-  s.audioCodecName.clear();
-  s.audioStreamCopy = false;
+  ResetScope(s, TOptionScope::kNextAudioStream);
 }
 
 void TCustomFFmpeg::SetupSubtitleStream(TOutputFile& file) {
@@ -566,7 +555,6 @@ void TCustomFFmpeg::SetupSubtitleStream(TOutputFile& file) {
   enc->codec_type = AVMEDIA_TYPE_SUBTITLE;
   if (codec) enc->codec_id = codec->id;
   for (const AVBitStreamFilter* filter : s.subtitleBitstreamFilters) ost.bsfNames.push_back(filter->name);
-  s.subtitleBitstreamFilters.clear();
   if (s.subtitleCodecTag) enc->codec_tag = s.subtitleCodecTag;
   if (format->flags & AVFMT_GLOBALHEADER) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
   if (s.subtitleStreamCopy)
@@ -575,10 +563,7 @@ void TCustomFFmpeg::SetupSubtitleStream(TOutputFile& file) {
     optionStore_.ApplyStoredOptions(enc, kOptionMaskSubtitleEncoding);
   if (!s.subtitleLanguage.empty())
     av::av_dict_set(&ost.st->metadata, "language", s.subtitleLanguage.c_str(), 0);
-  s.subtitleLanguage.clear();
-  s.subtitleDisable = false;
-  s.subtitleCodecName.clear();
-  s.subtitleStreamCopy = false;
+  ResetScope(s, TOptionScope::kNextSubtitleStream);
 }
 
 void TCustomFFmpeg::NewVideoStream() { SetupVideoStream(*outputs_.back()); }

@@ -20,6 +20,7 @@ struct TStreamMap {
   int streamIndex = 0;
   int syncFileIndex = 0;
   int syncStreamIndex = 0;
+  bool operator==(const TStreamMap&) const = default;
 };
 
 // One end of a "map_meta_data" map: file, type 'g' (global), 's' (stream),
@@ -28,17 +29,23 @@ struct TMetadataMapEnd {
   int fileIndex = 0;
   char type = 'g';
   int index = 0;
+  bool operator==(const TMetadataMapEnd&) const = default;
 };
 
 struct TMetadataMap {
   TMetadataMapEnd output;
   TMetadataMapEnd input;
+  bool operator==(const TMetadataMap&) const = default;
 };
 
 struct TChapterMap {
   int inputFile = 0;
   int outputFile = 0;
+  bool operator==(const TChapterMap&) const = default;
 };
+
+// Term by term, as the settings compare: 1/2 and 2/4 differ.
+inline bool operator==(const AVRational& a, const AVRational& b) { return a.num == b.num && a.den == b.den; }
 
 // Indices of maxFrames.
 enum TFrameKind : int { fkVideo = 0, fkAudio = 1, fkData = 2, fkSubtitle = 3 };
@@ -48,12 +55,17 @@ constexpr int kVideoGlobalHeaderAlways = 1;
 constexpr int kVideoLocalHeader = 2;
 
 // The transcoder's current settings. Options change them; the next input
-// opening, output set-up or new stream consumes what concerns it. Who resets
-// what is noted at each field; "input" means the input opening, "output" the
-// output file set-up, "new video/audio/subtitle stream" the creation of one
-// output stream of that kind. Times are microseconds; AV_NOPTS_VALUE is
-// "unset" where a field says so.
+// opening, output set-up or new stream consumes what concerns it and puts it
+// back to its default. The scope column of the option table (Options.cpp)
+// says who consumes what; the notes below repeat it: "input" means the input
+// opening (failed or not), "output" the output file set-up (failed or not),
+// "new video/audio/subtitle stream" the creation of one output stream of that
+// kind. Fields without such a note keep their value for the run. Times are
+// microseconds; AV_NOPTS_VALUE is "unset" where a field says so.
 struct TTranscoderSettings {
+  // Compared whole: tests check what each step resets.
+  bool operator==(const TTranscoderSettings&) const = default;
+
   // "f": cleared by the input and by the output that consume it.
   std::string formatName;
 
@@ -81,9 +93,9 @@ struct TTranscoderSettings {
 
   // "vn": reset after each new video stream.
   bool videoDisable = false;
-  // "vdt": AVDiscard level for the video streams of the next input.
+  // "vdt": AVDiscard level for the video streams of the next input; cleared by it.
   int videoDiscard = 0;
-  // "vcodec": cleared by the input and by each new video stream.
+  // "vcodec": cleared by the input (a forced decoder) and by each new video stream.
   std::string videoCodecName;
   // "vcodec copy": reset after each new video stream.
   bool videoStreamCopy = false;
@@ -132,13 +144,14 @@ struct TTranscoderSettings {
   // Expected total duration for progress: set by "t" and SetRecordingTime;
   // AV_NOPTS_VALUE when none was given.
   std::int64_t expectedDuration = AV_NOPTS_VALUE;
-  // "ss": cleared by the input that seeks with it.
+  // "ss": the start of the next input, cleared by it. Given after the last
+  // input, the start of the output, which no later step clears.
   std::int64_t startTime = 0;
-  // "itsoffset": timestamp offset of the next input.
+  // "itsoffset": timestamp offset of the next input; cleared by it.
   std::int64_t inputTimestampOffset = 0;
   // "timestamp": whole seconds since 1970; read by the output.
   std::int64_t recordingTimestamp = 0;
-  // "metadata": moved into the next output file, in the order given.
+  // "metadata": moved into the next output file, in the order given; cleared by the output.
   std::vector<std::pair<std::string, std::string>> pendingMetadata;
 
   bool hexDump = false;     // "hex"
@@ -155,7 +168,7 @@ struct TTranscoderSettings {
   bool shortest = false;             // "shortest"
   int videoGlobalHeader = 0;         // "vglobal": kVideoGlobalHeaderAlways, kVideoLocalHeader
   std::string statisticsFileName;    // "vstats", "vstats_file"
-  int programId = 0;                 // "programid": cleared by the input that finds it
+  int programId = 0;                 // "programid": cleared by the input
   int copyInitialNonKeyFrames = 0;   // "copyinkf"
   bool rateEmulation = false;        // "re"
   int videoChannel = 0;              // "vc": cleared by the input
@@ -184,10 +197,10 @@ struct TTranscoderSettings {
   // "map_chapters".
   std::vector<TChapterMap> chapterMaps;
   // "streamid": stream ids indexed by output stream index (0 where not
-  // given); emptied by every output set-up.
+  // given); emptied by the output set-up.
   std::vector<int> streamIds;
   // "itsscale": scales indexed by stream index (1.0 where not given) for the
-  // input opened next; taken over by that input.
+  // input opened next; cleared by that input.
   std::vector<double> inputTimestampScales;
   // "absf", "vbsf", "sbsf": bitstream filter chains in order; the next new
   // stream of the kind takes the whole chain over and clears it.
