@@ -150,7 +150,6 @@ const std::vector<TLifetime>& Lifetimes() {
 
 class OptionScopes : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { mediaconv::test::LoadMediaLibraries(); }
   const TTranscoderSettings defaults_{};
 };
 
