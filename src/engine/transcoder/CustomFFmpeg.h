@@ -79,8 +79,8 @@ class TCustomFFmpeg : public TTranscoderOptions {
   // The thread that Stop(wait) serves while waiting; the logger's by default.
   void SetMainThread(app::TMainThread* mainThread) { mainThread_ = mainThread; }
 
-  int FramesDuplicated() const { return framesDuplicated_; }
-  int FramesDropped() const { return framesDropped_; }
+  int FramesDuplicated() const { return runStatistics_.framesDuplicated; }
+  int FramesDropped() const { return runStatistics_.framesDropped; }
 
   // Called on the thread of the run.
   TProgressCallback OnProgress;
@@ -168,7 +168,9 @@ class TCustomFFmpeg : public TTranscoderOptions {
   void WriteHeaders();
   void CloseCodecs();
   std::vector<TOutputStream*> AllOutputStreams() const;
-  std::vector<TOutputStream*> EncodingStreams() const;  // the streams that own an encoder
+  std::vector<TOutputStream*> EncodingStreams() const;  // the streams that are encoded
+  // Every binding, in the order of the output entries (join segments included).
+  std::vector<TStreamBinding*> AllBindings() const;
 
   // Packets (TranscodeLoop)
   void WritePacket(TOutputStream& ost, AVPacket* packet);
@@ -182,7 +184,7 @@ class TCustomFFmpeg : public TTranscoderOptions {
   void PushAudioFrame(TInputStream& ist, AVFrame* frame);
   void CallAudioHook(TInputStream& ist, AVFrame* frame);
   void ApplyVolume(AVFrame* frame);
-  void DoAudioOut(TOutputStream& ost, TInputStream& ist, AVFrame* frame);
+  void DoAudioOut(TStreamBinding& binding, TInputStream& ist, AVFrame* frame);
   // Converts samples (pointers into a frame of the input's format) and queues them for encoding.
   void QueueSamples(TOutputStream& ost, const AVFrame* format, uint8_t* const* data, int samples);
   void EncodeAudioFifo(TOutputStream& ost, bool final);
@@ -194,12 +196,12 @@ class TCustomFFmpeg : public TTranscoderOptions {
   void PushVideoFrame(TInputStream& ist, AVFrame* frame);
   void DeinterlaceVideo(TInputStream& ist, AVFrame* frame);  // null: drains
   void PreprocessVideo(TInputStream& ist, AVFrame* frame);
-  void DoVideoOut(TOutputStream& ost, TInputStream& ist, AVFrame* frame);
-  void EncodeVideo(TOutputStream& ost, TInputStream& ist, AVFrame* frame);
+  void DoVideoOut(TStreamBinding& binding, TInputStream& ist, AVFrame* frame);
+  void EncodeVideo(TStreamBinding& binding, TInputStream& ist, AVFrame* frame);
   void CheckFrameSize(TOutputStream& ost, TInputStream& ist, const AVFrame* frame);
   AVFrame* ScaleVideo(TOutputStream& ost, AVFrame* frame);
   void ConfigureFilters(TOutputStream& ost, TInputStream& ist);
-  void FilterVideo(TOutputStream& ost, TInputStream& ist, AVFrame* frame);  // null: drains
+  void FilterVideo(TStreamBinding& binding, TInputStream& ist, AVFrame* frame);  // null: drains
   void FlushVideo(TOutputStream& ost);
   // Copies a picture into a buffer of its own; null when none could be had.
   AVFrame* CopyForHook(TFramePtr& target, const AVFrame* frame);
@@ -208,7 +210,6 @@ class TCustomFFmpeg : public TTranscoderOptions {
   void WriteVideoStats(TOutputStream& ost, int frameSize, int pictureType);
   void ResetFrameConversion();
 
-  TOutputStream& Owner(TOutputStream& ost) const { return ost.primary ? *ost.primary : ost; }
   bool Verbose(int above) const { return settings_.verbose > above; }
 
   const int capacity_;
@@ -241,12 +242,8 @@ class TCustomFFmpeg : public TTranscoderOptions {
   std::shared_ptr<std::atomic<bool>> alive_ = std::make_shared<std::atomic<bool>>(true);
 
   int64_t progressInterval_ = 500000;
-  int64_t runStartTime_ = 0;
-  int64_t lastReportTime_ = 0;
-  int64_t videoBytes_ = 0, audioBytes_ = 0, globalHeaderBytes_ = 0;
+  TRunStatistics runStatistics_;
   int64_t mediaPacketsWritten_ = 0;  // of this run, covers left out
-  int framesDuplicated_ = 0, framesDropped_ = 0;
-  bool dupDropSeen_ = false;
   bool headersWritten_ = false;
   TPacketPtr readPacket_;
 
@@ -259,7 +256,6 @@ class TCustomFFmpeg : public TTranscoderOptions {
   int64_t lastPreviewTime_ = 0;
   bool previewRefresh_ = false;
   std::unique_ptr<IPreviewWindow> previewWindow_;
-  std::unique_ptr<FILE, TOutputStream::TFileCloser> vstatsFile_;
 };
 
 }  // namespace mediaconv::engine

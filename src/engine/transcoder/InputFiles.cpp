@@ -345,14 +345,14 @@ void TCustomFFmpeg::DumpOutputs() {
 }
 
 void TCustomFFmpeg::BindOutputStreams() {
-  int total = 0;
+  const std::vector<TStreamBinding*> bindings = AllBindings();
+  const int total = int(bindings.size());
   for (int o = 0; o < int(outputs_.size()); ++o) {
     TOutputFile& file = *outputs_[o];
-    if (file.streams.empty()) {
+    if (!file.shared && file.streams.empty()) {
       av::av_dump_format(file.context, o, file.context->url, 1);
       throw FFmpegException(TextFormat("Output file #%d does not contain any stream", o));
     }
-    total += int(file.streams.size());
   }
   const auto& maps = settings_.streamMaps;
   if (!maps.empty()) {
@@ -369,45 +369,43 @@ void TCustomFFmpeg::BindOutputStreams() {
             TextFormat("Could not find sync stream #%d.%d", map.syncFileIndex, map.syncStreamIndex));
     }
   }
-  int n = 0;
-  for (int o = 0; o < int(outputs_.size()); ++o) {
-    TOutputFile& file = *outputs_[o];
-    for (auto& ostPtr : file.streams) {
-      TOutputStream& ost = *ostPtr;
-      if (!maps.empty()) {
-        const TStreamMap& map = maps[n];
-        const int source = inputs_[map.fileIndex]->firstStream + map.streamIndex;
-        const TInputStream& ist = *inputStreams_[source];
-        if (ist.st->codecpar->codec_type != ost.type) {
-          DumpOutputs();
-          throw FFmpegException(TextFormat("Codec type mismatch for mapping #%d.%d (%s) -> #%d.%d (%s)",
-                                           map.fileIndex, map.streamIndex,
-                                           MediaTypeName(ist.st->codecpar->codec_type).c_str(), o, ost.index,
-                                           MediaTypeName(ost.type).c_str()));
-        }
-        ost.sourceIndex = source;
-        ost.syncIndex = inputs_[map.syncFileIndex]->firstStream + map.syncStreamIndex;
-      } else {
-        const int source = FindSourceStream(ost, o);
-        if (source < 0) {
-          av::av_dump_format(file.context, o, file.context->url, 1);
-          throw FFmpegException(TextFormat("Could not find input stream matching output stream #%d.%d (%s)",
-                                           o, ost.index, MediaTypeName(ost.type).c_str()));
-        }
-        ost.sourceIndex = source;
-        ost.syncIndex = source;
+  for (int n = 0; n < total; ++n) {
+    TStreamBinding& binding = *bindings[n];
+    TOutputStream& ost = binding.stream;
+    const int o = binding.fileIndex;
+    if (!maps.empty()) {
+      const TStreamMap& map = maps[n];
+      const int source = inputs_[map.fileIndex]->firstStream + map.streamIndex;
+      const TInputStream& ist = *inputStreams_[source];
+      if (ist.st->codecpar->codec_type != ost.type) {
+        DumpOutputs();
+        throw FFmpegException(TextFormat("Codec type mismatch for mapping #%d.%d (%s) -> #%d.%d (%s)",
+                                         map.fileIndex, map.streamIndex,
+                                         MediaTypeName(ist.st->codecpar->codec_type).c_str(), o, ost.index,
+                                         MediaTypeName(ost.type).c_str()));
       }
-      ++n;
-      TInputStream& ist = *inputStreams_[ost.sourceIndex];
-      ist.taken = true;
-      ist.outputs.push_back(&ost);
-      if (settings_.metadataStreamsAutomatic) CopyDictionary(&ost.st->metadata, ist.st->metadata);
-      if (!ost.primary) {
-        ost.st->disposition = ist.st->disposition;
-        if (ost.encoder) {
-          ost.encoder->bits_per_raw_sample = ist.st->codecpar->bits_per_raw_sample;
-          ost.encoder->chroma_sample_location = ist.st->codecpar->chroma_location;
-        }
+      binding.sourceIndex = source;
+      binding.syncIndex = inputs_[map.syncFileIndex]->firstStream + map.syncStreamIndex;
+    } else {
+      const int source = FindSourceStream(ost, o);
+      if (source < 0) {
+        AVFormatContext* context = outputs_[o]->context;
+        av::av_dump_format(context, o, context->url, 1);
+        throw FFmpegException(TextFormat("Could not find input stream matching output stream #%d.%d (%s)", o,
+                                         ost.index, MediaTypeName(ost.type).c_str()));
+      }
+      binding.sourceIndex = source;
+      binding.syncIndex = source;
+    }
+    TInputStream& ist = *inputStreams_[binding.sourceIndex];
+    ist.taken = true;
+    ist.outputs.push_back(&binding);
+    if (settings_.metadataStreamsAutomatic) CopyDictionary(&ost.st->metadata, ist.st->metadata);
+    if (&binding == &ost.Binding()) {
+      ost.st->disposition = ist.st->disposition;
+      if (ost.encode.context) {
+        ost.encode.context->bits_per_raw_sample = ist.st->codecpar->bits_per_raw_sample;
+        ost.encode.context->chroma_sample_location = ist.st->codecpar->chroma_location;
       }
     }
   }
@@ -560,20 +558,19 @@ void TCustomFFmpeg::ReportStreamMapping() {
   DumpOutputs();
   if (settings_.verbose < 0) return;
   Logger().Log(this, llVerbose, "Stream mapping:");
-  for (int o = 0; o < int(outputs_.size()); ++o) {
-    for (const auto& ostPtr : outputs_[o]->streams) {
-      const TOutputStream& ost = *ostPtr;
-      if (ost.sourceIndex < 0) continue;
-      const TInputStream& ist = *inputStreams_[ost.sourceIndex];
-      std::string line = TextFormat("  Stream #%d.%d -> #%d.%d (%s)", ist.fileIndex, ist.streamIndex,
-                                    joinMode_ ? 0 : o, ost.index, MediaTypeName(ost.type).c_str());
-      if (ost.syncIndex != ost.sourceIndex) {
-        const TInputStream& sync = *inputStreams_[ost.syncIndex];
-        line += TextFormat(" [sync #%d.%d (%s)]", sync.fileIndex, sync.streamIndex,
-                           MediaTypeName(sync.st->codecpar->codec_type).c_str());
-      }
-      Logger().Log(this, llVerbose, line);
+  for (const TStreamBinding* binding : AllBindings()) {
+    const TOutputStream& ost = binding->stream;
+    if (binding->sourceIndex < 0) continue;
+    const TInputStream& ist = *inputStreams_[binding->sourceIndex];
+    std::string line =
+        TextFormat("  Stream #%d.%d -> #%d.%d (%s)", ist.fileIndex, ist.streamIndex,
+                   joinMode_ ? 0 : binding->fileIndex, ost.index, MediaTypeName(ost.type).c_str());
+    if (binding->syncIndex != binding->sourceIndex) {
+      const TInputStream& sync = *inputStreams_[binding->syncIndex];
+      line += TextFormat(" [sync #%d.%d (%s)]", sync.fileIndex, sync.streamIndex,
+                         MediaTypeName(sync.st->codecpar->codec_type).c_str());
     }
+    Logger().Log(this, llVerbose, line);
   }
 }
 

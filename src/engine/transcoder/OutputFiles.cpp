@@ -123,10 +123,21 @@ std::vector<TOutputStream*> TCustomFFmpeg::AllOutputStreams() const {
 }
 
 std::vector<TOutputStream*> TCustomFFmpeg::EncodingStreams() const {
-  std::vector<TOutputStream*> owners;
+  std::vector<TOutputStream*> encoding;
   for (TOutputStream* ost : AllOutputStreams())
-    if (!ost->primary && ost->encodingNeeded) owners.push_back(ost);
-  return owners;
+    if (ost->encode.needed) encoding.push_back(ost);
+  return encoding;
+}
+
+std::vector<TStreamBinding*> TCustomFFmpeg::AllBindings() const {
+  std::vector<TStreamBinding*> all;
+  for (TOutputStream* ost : AllOutputStreams())
+    for (const auto& binding : ost->bindings) all.push_back(binding.get());
+  // In the order of the output entries, as the stream maps count them.
+  std::stable_sort(all.begin(), all.end(), [](const TStreamBinding* a, const TStreamBinding* b) {
+    return a->fileIndex < b->fileIndex;
+  });
+  return all;
 }
 
 void TCustomFFmpeg::OpenOutputFile(const std::string& fileName, bool join) {
@@ -188,8 +199,8 @@ void TCustomFFmpeg::OpenOutputFile(const std::string& fileName, bool join) {
     TOutputStream& cover = CreateStream(*file, AVMEDIA_TYPE_VIDEO);
     cover.cover = true;
     cover.copy = true;
-    cover.encoder = MakeCodecContext(nullptr);
-    if (!cover.encoder) fail("new_video_stream fail: Could not alloc output stream");
+    cover.encode.context = MakeCodecContext(nullptr);
+    if (!cover.encode.context) fail("new_video_stream fail: Could not alloc output stream");
   }
 
   if (s.recordingTimestamp) {
@@ -302,8 +313,9 @@ TOutputStream& TCustomFFmpeg::CreateStream(TOutputFile& file, AVMediaType type) 
   ost->index = st->index;
   ost->st = st;
   ost->type = type;
-  ost->packet = MakePacket();
-  if (!ost->packet) throw FFmpegException("Could not alloc output stream");
+  ost->mux.packet = MakePacket();
+  if (!ost->mux.packet) throw FFmpegException("Could not alloc output stream");
+  ost->bindings.push_back(std::make_unique<TStreamBinding>(*ost, ost->fileIndex));
   if (ost->index < int(settings_.streamIds.size()) && settings_.streamIds[ost->index])
     st->id = settings_.streamIds[ost->index];
   file.streams.push_back(std::move(ost));
@@ -318,7 +330,7 @@ const AVCodec* TCustomFFmpeg::ChooseEncoder(const TOutputFile& file, TOutputStre
     std::string error;
     const AVCodec* codec = FindCodec(name, type, true, strictness, error);
     if (!codec) throw FFmpegException(error);
-    ost.forcedCodec = true;
+    ost.encode.forced = true;
     return codec;
   }
   const AVOutputFormat* format = file.context->oformat;
@@ -347,13 +359,14 @@ void TCustomFFmpeg::SetupVideoStream(TOutputFile& file) {
   if (!s.videoStreamCopy)
     codec = ChooseEncoder(file, ost, AVMEDIA_TYPE_VIDEO, s.videoCodecName,
                           videoTemplate ? videoTemplate->strict_std_compliance : 0);
-  ost.codec = codec;
-  ost.encoder = MakeCodecContext(codec);
-  if (!ost.encoder) throw FFmpegException("Could not alloc output stream");
-  AVCodecContext* enc = ost.encoder.get();
+  ost.encode.codec = codec;
+  ost.encode.context = MakeCodecContext(codec);
+  if (!ost.encode.context) throw FFmpegException("Could not alloc output stream");
+  AVCodecContext* enc = ost.encode.context.get();
   enc->codec_type = AVMEDIA_TYPE_VIDEO;
   if (codec) enc->codec_id = codec->id;
-  for (const AVBitStreamFilter* filter : s.videoBitstreamFilters) ost.bsfNames.push_back(filter->name);
+  for (const AVBitStreamFilter* filter : s.videoBitstreamFilters)
+    ost.mux.bitstreamFilterNames.push_back(filter->name);
   s.videoBitstreamFilters.clear();
   if (s.videoCodecTag) enc->codec_tag = s.videoCodecTag;
   if ((s.videoGlobalHeader & kVideoGlobalHeaderAlways) ||
@@ -432,7 +445,7 @@ void TCustomFFmpeg::SetupVideoStream(TOutputFile& file) {
       while (pos <= s.forceKeyFrames.size()) {
         const size_t end = std::min(s.forceKeyFrames.find(',', pos), s.forceKeyFrames.size());
         const int64_t t = ParseTime("force_key_frames", s.forceKeyFrames.substr(pos, end - pos), true);
-        ost.forcedKeyFrames.push_back(av::av_rescale_q(t, AV_TIME_BASE_Q, enc->time_base));
+        ost.encode.forcedKeyFrames.push_back(av::av_rescale_q(t, AV_TIME_BASE_Q, enc->time_base));
         pos = end + 1;
       }
     }
@@ -463,13 +476,14 @@ void TCustomFFmpeg::SetupAudioStream(TOutputFile& file) {
     codec = ChooseEncoder(file, ost, AVMEDIA_TYPE_AUDIO, name,
                           audioTemplate ? audioTemplate->strict_std_compliance : 0);
   }
-  ost.codec = codec;
-  ost.encoder = MakeCodecContext(codec);
-  if (!ost.encoder) throw FFmpegException("Could not alloc output stream");
-  AVCodecContext* enc = ost.encoder.get();
+  ost.encode.codec = codec;
+  ost.encode.context = MakeCodecContext(codec);
+  if (!ost.encode.context) throw FFmpegException("Could not alloc output stream");
+  AVCodecContext* enc = ost.encode.context.get();
   enc->codec_type = AVMEDIA_TYPE_AUDIO;
   if (codec) enc->codec_id = codec->id;
-  for (const AVBitStreamFilter* filter : s.audioBitstreamFilters) ost.bsfNames.push_back(filter->name);
+  for (const AVBitStreamFilter* filter : s.audioBitstreamFilters)
+    ost.mux.bitstreamFilterNames.push_back(filter->name);
   s.audioBitstreamFilters.clear();
   if (s.audioCodecTag) enc->codec_tag = s.audioCodecTag;
   if (format->flags & AVFMT_GLOBALHEADER) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -553,19 +567,20 @@ void TCustomFFmpeg::SetupSubtitleStream(TOutputFile& file) {
       codec = FindCodec(s.subtitleCodecName, AVMEDIA_TYPE_SUBTITLE, true,
                         subtitleTemplate ? subtitleTemplate->strict_std_compliance : 0, error);
       if (!codec) throw FFmpegException(error);
-      ost.forcedCodec = true;
+      ost.encode.forced = true;
     } else {
       // Without a name the container's own subtitle codec, as the run needs one to encode.
       codec = av::avcodec_find_encoder(format->subtitle_codec);
     }
   }
-  ost.codec = codec;
-  ost.encoder = MakeCodecContext(codec);
-  if (!ost.encoder) throw FFmpegException("Could not alloc output stream");
-  AVCodecContext* enc = ost.encoder.get();
+  ost.encode.codec = codec;
+  ost.encode.context = MakeCodecContext(codec);
+  if (!ost.encode.context) throw FFmpegException("Could not alloc output stream");
+  AVCodecContext* enc = ost.encode.context.get();
   enc->codec_type = AVMEDIA_TYPE_SUBTITLE;
   if (codec) enc->codec_id = codec->id;
-  for (const AVBitStreamFilter* filter : s.subtitleBitstreamFilters) ost.bsfNames.push_back(filter->name);
+  for (const AVBitStreamFilter* filter : s.subtitleBitstreamFilters)
+    ost.mux.bitstreamFilterNames.push_back(filter->name);
   s.subtitleBitstreamFilters.clear();
   if (s.subtitleCodecTag) enc->codec_tag = s.subtitleCodecTag;
   if (format->flags & AVFMT_GLOBALHEADER) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -603,18 +618,10 @@ void TCustomFFmpeg::SetupJoin() {
     entry->context = first.context;
     entry->fileName = first.fileName;
     entry->shared = true;
-    for (const auto& ownerPtr : first.streams) {
-      auto ost = std::make_unique<TOutputStream>();
-      ost->fileIndex = int(outputs_.size());
-      ost->index = ownerPtr->index;
-      ost->st = ownerPtr->st;
-      ost->type = ownerPtr->type;
-      ost->copy = ownerPtr->copy;
-      ost->primary = ownerPtr.get();
-      ost->active = false;
-      ost->packet = MakePacket();
-      if (!ost->packet) throw FFmpegException("Could not alloc output stream");
-      entry->streams.push_back(std::move(ost));
+    for (const auto& ost : first.streams) {
+      auto& binding =
+          ost->bindings.emplace_back(std::make_unique<TStreamBinding>(*ost, int(outputs_.size())));
+      binding->active = false;
     }
     outputs_.push_back(std::move(entry));
   }
@@ -625,7 +632,7 @@ void TCustomFFmpeg::PrepareCopy(TOutputStream& ost, TInputStream& ist) {
   AVCodecParameters* out = ost.st->codecpar;
   if (in->extradata_size + uint64_t(AV_INPUT_BUFFER_PADDING_SIZE) > INT_MAX)
     throw FFmpegException("icodec.extradata_size is invalid (too large)");
-  const uint32_t wantedTag = ost.encoder ? ost.encoder->codec_tag : 0;
+  const uint32_t wantedTag = ost.encode.context ? ost.encode.context->codec_tag : 0;
   // Hooks and previews see the converted video; a cover passes untouched.
   if (in->codec_type == AVMEDIA_TYPE_VIDEO && !ost.cover) {
     if (Hooks.videoInput || Hooks.videoOutput)
@@ -663,25 +670,27 @@ void TCustomFFmpeg::PrepareCopy(TOutputStream& ost, TInputStream& ist) {
 
 void TCustomFFmpeg::PrepareOutputStreams() {
   int streamNumber = -1;  // over all output streams of the run, for the two-pass log names
-  for (TOutputStream* ostPtr : AllOutputStreams()) {
+  for (const TStreamBinding* binding : AllBindings()) {
     ++streamNumber;
-    TOutputStream& ost = *ostPtr;
-    TInputStream& ist = *inputStreams_[ost.sourceIndex];
+    TOutputStream& ost = binding->stream;
+    TInputStream& ist = *inputStreams_[binding->sourceIndex];
+    // A later join segment only feeds the stream that its first one prepared.
+    const bool firstSegment = binding == &ost.Binding();
     if (ost.copy) {
-      if (!ost.primary) PrepareCopy(ost, ist);
+      if (firstSegment) PrepareCopy(ost, ist);
       continue;
     }
-    ost.encodingNeeded = true;
+    ost.encode.needed = true;
     ist.decodingNeeded = true;
-    if (ost.primary) continue;
-    AVCodecContext* enc = ost.encoder.get();
+    if (!firstSegment) continue;
+    AVCodecContext* enc = ost.encode.context.get();
     if (ost.type == AVMEDIA_TYPE_VIDEO) {
       if (enc->pix_fmt == AV_PIX_FMT_NONE)
         throw FFmpegException("Video pixel format is unknown, stream cannot be encoded");
       const AVCodecParameters* par = ist.st->codecpar;
-      ost.setupWidth = par->width;
-      ost.setupHeight = par->height;
-      ost.setupFormat = par->format;
+      ost.video.setupWidth = par->width;
+      ost.video.setupHeight = par->height;
+      ost.video.setupFormat = par->format;
     }
     if (enc->flags & (AV_CODEC_FLAG_PASS1 | AV_CODEC_FLAG_PASS2)) PreparePassLog(ost, streamNumber);
   }
@@ -690,14 +699,14 @@ void TCustomFFmpeg::PrepareOutputStreams() {
 }
 
 void TCustomFFmpeg::PreparePassLog(TOutputStream& ost, int streamNumber) {
-  AVCodecContext* enc = ost.encoder.get();
+  AVCodecContext* enc = ost.encode.context.get();
   const std::string prefix =
       settings_.passLogFilePrefix.empty() ? "ffmpeg2pass" : settings_.passLogFilePrefix;
   const std::string name = TextFormat("%s-%d.log", prefix.c_str(), streamNumber).substr(0, 1023);
   // x264 keeps its own statistics file under the name it is given; a second
   // pass without it fails here with the message of the others (and before
   // x264's own open, which leaks on that failure).
-  if (ost.codec && std::string(ost.codec->name) == "libx264") {
+  if (ost.encode.codec && std::string(ost.encode.codec->name) == "libx264") {
     if ((enc->flags & AV_CODEC_FLAG_PASS2) && ::access(name.c_str(), R_OK) != 0)
       throw FFmpegException(
           TextFormat("Cannot read file: Error reading log file \"%s\" for pass-2 encoding", name.c_str()));
@@ -705,8 +714,8 @@ void TCustomFFmpeg::PreparePassLog(TOutputStream& ost, int streamNumber) {
     return;
   }
   if (enc->flags & AV_CODEC_FLAG_PASS1) {
-    ost.passLog.reset(std::fopen(name.c_str(), "wb"));
-    if (!ost.passLog)
+    ost.encode.passLog.reset(std::fopen(name.c_str(), "wb"));
+    if (!ost.encode.passLog)
       throw FFmpegException(TextFormat("Cannot write log file %s for pass-1 encoding", name.c_str()));
   } else {
     std::string contents;
@@ -725,8 +734,8 @@ void TCustomFFmpeg::PreparePassLog(TOutputStream& ost, int streamNumber) {
 }
 
 void TCustomFFmpeg::OpenEncoder(TOutputStream& ost) {
-  AVCodecContext* enc = ost.encoder.get();
-  const AVCodec* codec = ost.codec ? ost.codec : av::avcodec_find_encoder(enc->codec_id);
+  AVCodecContext* enc = ost.encode.context.get();
+  const AVCodec* codec = ost.encode.codec ? ost.encode.codec : av::avcodec_find_encoder(enc->codec_id);
   if (!codec) {
     const std::string message =
         TextFormat("Encoder (codec id %d) not found for output stream #%d.%d (%s)", int(enc->codec_id),
@@ -735,7 +744,7 @@ void TCustomFFmpeg::OpenEncoder(TOutputStream& ost) {
     Logger().Log(this, llError, message);
     throw FFmpegException(message);
   }
-  TInputStream& ist = *inputStreams_[ost.sourceIndex];
+  TInputStream& ist = *inputStreams_[ost.Binding().sourceIndex];
   if (ist.decoder && ist.decoder->subtitle_header && ost.type == AVMEDIA_TYPE_SUBTITLE) {
     enc->subtitle_header = static_cast<uint8_t*>(av::av_mallocz(ist.decoder->subtitle_header_size + 1));
     if (!enc->subtitle_header) throw FFmpegException("av_malloc failed");
@@ -765,19 +774,17 @@ void TCustomFFmpeg::OpenEncoder(TOutputStream& ost) {
     Logger().Log(this, llError, message);
     throw FFmpegException(message);
   }
-  ost.encoderOpened = true;
-  globalHeaderBytes_ += enc->extradata_size;
+  ost.encode.opened = true;
+  runStatistics_.globalHeaderBytes += enc->extradata_size;
   if (av::avcodec_parameters_from_context(ost.st->codecpar, enc) < 0)
     throw FFmpegException("av_mallocz fail");
   ost.st->time_base = enc->time_base;
   if (ost.type == AVMEDIA_TYPE_VIDEO) {
     ost.st->avg_frame_rate = enc->framerate;
-    ost.encodeFrame = MakeFrame();
-    if (!ost.encodeFrame) throw FFmpegException("av_mallocz fail");
   } else if (ost.type == AVMEDIA_TYPE_AUDIO) {
-    ost.fifo.reset(av::av_audio_fifo_alloc(enc->sample_fmt, enc->ch_layout.nb_channels, 1024));
-    ost.audioFrame = MakeFrame();
-    if (!ost.fifo || !ost.audioFrame) throw FFmpegException("av_fifo_alloc fail");
+    ost.audio.fifo.reset(av::av_audio_fifo_alloc(enc->sample_fmt, enc->ch_layout.nb_channels, 1024));
+    ost.audio.frame = MakeFrame();
+    if (!ost.audio.fifo || !ost.audio.frame) throw FFmpegException("av_fifo_alloc fail");
   }
 }
 
@@ -785,23 +792,22 @@ void TCustomFFmpeg::OpenEncoders() {
   for (TOutputStream* ost : EncodingStreams()) OpenEncoder(*ost);
   // Bitstream filters, from each stream's final parameters.
   for (TOutputStream* ost : AllOutputStreams()) {
-    if (ost->primary) continue;
-    for (const std::string& name : ost->bsfNames) {
+    for (const std::string& name : ost->mux.bitstreamFilterNames) {
       const AVBitStreamFilter* filter = av::av_bsf_get_by_name(name.c_str());
       AVBSFContext* context = nullptr;
       if (!filter || av::av_bsf_alloc(filter, &context) < 0)
         throw FFmpegException("Unknown bitstream filter " + name);
       TBsfContextPtr owner(context);
       const AVCodecParameters* par =
-          ost->bsf.filters.empty() ? ost->st->codecpar : ost->bsf.filters.back()->par_out;
+          ost->mux.bitstreamFilters.empty() ? ost->st->codecpar : ost->mux.bitstreamFilters.back()->par_out;
       av::avcodec_parameters_copy(context->par_in, par);
       context->time_base_in = ost->st->time_base;
       const int ready = av::av_bsf_init(context);
       if (ready < 0) throw FFmpegException(ErrorText(name, ready));
-      ost->bsf.filters.push_back(std::move(owner));
+      ost->mux.bitstreamFilters.push_back(std::move(owner));
     }
-    if (!ost->bsf.filters.empty())
-      av::avcodec_parameters_copy(ost->st->codecpar, ost->bsf.filters.back()->par_out);
+    if (!ost->mux.bitstreamFilters.empty())
+      av::avcodec_parameters_copy(ost->st->codecpar, ost->mux.bitstreamFilters.back()->par_out);
   }
 }
 
@@ -839,11 +845,11 @@ void TCustomFFmpeg::WriteHeaders() {
 void TCustomFFmpeg::CloseCodecs() {
   std::scoped_lock lock(CodecLock());
   for (TOutputStream* ost : AllOutputStreams()) {
-    if (ost->encoder) av::av_freep(&ost->encoder->stats_in);
-    ost->passLog.reset();
-    if (!ost->encoderOpened) continue;
-    ost->encoder.reset();
-    ost->encoderOpened = false;
+    if (ost->encode.context) av::av_freep(&ost->encode.context->stats_in);
+    ost->encode.passLog.reset();
+    if (!ost->encode.opened) continue;
+    ost->encode.context.reset();
+    ost->encode.opened = false;
   }
   for (auto& ist : inputStreams_) {
     if (!ist->decoderOpened) continue;

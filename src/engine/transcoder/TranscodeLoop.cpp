@@ -80,11 +80,11 @@ void TCustomFFmpeg::Transcode() {
   inputHookOn_ = bool(Hooks.videoInput);
   outputHookOn_ = bool(Hooks.videoOutput);
   lastPreviewTime_ = 0;
-  runStartTime_ = av::av_gettime_relative();
-  lastReportTime_ = runStartTime_;
+  runStatistics_.startTime = av::av_gettime_relative();
+  runStatistics_.lastReportTime = runStatistics_.startTime;
   playingInput_ = 0;
   lastInput_ = 0;
-  for (TOutputStream* ost : AllOutputStreams()) ost->active = !joinMode_ || ost->fileIndex == 0;
+  for (TStreamBinding* binding : AllBindings()) binding->active = !joinMode_ || binding->fileIndex == 0;
 
   mediaPacketsWritten_ = 0;
 
@@ -185,9 +185,9 @@ void TCustomFFmpeg::MainLoop() {
     }
     av::av_packet_unref(packet);
     const int64_t now = av::av_gettime_relative();
-    if (now - lastReportTime_ > progressInterval_) {
+    if (now - runStatistics_.lastReportTime > progressInterval_) {
       ReportProgress(joinMode_ ? playingInput_ : fileIndex, false);
-      lastReportTime_ = now;
+      runStatistics_.lastReportTime = now;
     }
   }
 }
@@ -196,11 +196,11 @@ namespace {
 
 // Seconds of output a stream has reached.
 double OutputPosition(const TOutputStream& ost) {
-  if (ost.copy) return ost.muxTime;
-  if (!ost.encoder) return 0;
-  double position = double(ost.syncOpts) * av_q2d(ost.encoder->time_base);
-  if (ost.type == AVMEDIA_TYPE_AUDIO && ost.fifo && ost.encoder->sample_rate)
-    position += double(av::av_audio_fifo_size(ost.fifo.get())) / ost.encoder->sample_rate;
+  if (ost.copy) return ost.mux.time;
+  if (!ost.encode.context) return 0;
+  double position = double(ost.syncOpts) * av_q2d(ost.encode.context->time_base);
+  if (ost.type == AVMEDIA_TYPE_AUDIO && ost.audio.fifo && ost.encode.context->sample_rate)
+    position += double(av::av_audio_fifo_size(ost.audio.fifo.get())) / ost.encode.context->sample_rate;
   return position;
 }
 
@@ -208,20 +208,21 @@ double OutputPosition(const TOutputStream& ost) {
 
 int TCustomFFmpeg::ChooseInput() {
   if (joinMode_) {
-    for (TOutputStream* ost : AllOutputStreams()) {
-      if (!ost->active) continue;
-      if (Owner(*ost).framesWritten >= settings_.maxFrames[FrameKind(ost->type)]) return -1;
+    for (const TStreamBinding* binding : AllBindings()) {
+      if (!binding->active) continue;
+      const TOutputStream& ost = binding->stream;
+      if (ost.framesWritten >= settings_.maxFrames[FrameKind(ost.type)]) return -1;
     }
     return playingInput_;
   }
   double minIpts = 1e100, minOpts = 1e100;
   int chosen = -1;
-  for (TOutputStream* ostPtr : AllOutputStreams()) {
-    const TOutputStream& ost = *ostPtr;
-    const TInputStream& ist = *inputStreams_[ost.sourceIndex];
+  for (const TStreamBinding* binding : AllBindings()) {
+    const TOutputStream& ost = binding->stream;
+    const TInputStream& ist = *inputStreams_[binding->sourceIndex];
     const TInputFile& file = *inputs_[ist.fileIndex];
     if (ost.framesWritten >= settings_.maxFrames[FrameKind(ost.type)]) return -1;
-    if (ist.pastRecordingTime || file.noPacket || ost.ended) continue;
+    if (ist.pastRecordingTime || file.noPacket || ost.encode.ended) continue;
     const double opts = OutputPosition(ost);
     const double ipts = double(ist.pts);
     if (!file.eof) {
@@ -273,7 +274,7 @@ bool TCustomFFmpeg::ProcessPacket(TInputStream& ist, const AVPacket* packet) {
 
   if (packet) {
     bool copies = false;
-    for (TOutputStream* ost : ist.outputs) copies = copies || ost->copy;
+    for (const TStreamBinding* binding : ist.outputs) copies = copies || binding->stream.copy;
     if (copies || !ist.decodingNeeded) {
       if (!ist.decodingNeeded) {
         ist.pts = ist.nextPts;
@@ -287,8 +288,8 @@ bool TCustomFFmpeg::ProcessPacket(TInputStream& ist, const AVPacket* packet) {
         }
       }
       if (settings_.startTime == 0 || ist.pts >= settings_.startTime)
-        for (TOutputStream* ost : ist.outputs)
-          if (ost->copy) CopyPacket(*ost, ist, packet);
+        for (TStreamBinding* binding : ist.outputs)
+          if (binding->stream.copy) CopyPacket(binding->stream, ist, packet);
     }
   }
   if (settings_.rateEmulation) {
@@ -367,15 +368,15 @@ bool TCustomFFmpeg::DecodeSubtitle(TInputStream& ist, const AVPacket* packet) {
   const int64_t packetPts = packet->pts;
   try {
     if (settings_.startTime == 0 || ist.pts >= settings_.startTime) {
-      for (TOutputStream* ostPtr : ist.outputs) {
-        TOutputStream& ost = Owner(*ostPtr);
-        if (!ostPtr->encodingNeeded) continue;
+      for (TStreamBinding* binding : ist.outputs) {
+        TOutputStream& ost = binding->stream;
+        if (!ost.encode.needed) continue;
         if (packetPts == AV_NOPTS_VALUE) {
           if (settings_.exitOnError) throw FFmpegException("Subtitle packets must have a pts");
           Logger().Log(this, llError, "Subtitle packets must have a pts");
           continue;
         }
-        AVCodecContext* enc = ost.encoder.get();
+        AVCodecContext* enc = ost.encode.context.get();
         const int packets = enc->codec_id == AV_CODEC_ID_DVB_SUBTITLE ? 2 : 1;
         const uint32_t start = subtitle.start_display_time;
         for (int i = 0; i < packets; ++i) {
@@ -387,7 +388,7 @@ bool TCustomFFmpeg::DecodeSubtitle(TInputStream& ist, const AVPacket* packet) {
           std::vector<uint8_t> buffer(1 << 20);
           const int size = av::avcodec_encode_subtitle(enc, buffer.data(), int(buffer.size()), &copy);
           if (size < 0) throw FFmpegException("Subtitle encoding failed");
-          AVPacket* out = ost.packet.get();
+          AVPacket* out = ost.mux.packet.get();
           if (av::av_new_packet(out, size) < 0) throw FFmpegException("Subtitle encoding failed");
           std::copy_n(buffer.data(), size, out->data);
           out->pts = av::av_rescale_q(copy.pts, AV_TIME_BASE_Q, ost.st->time_base);
@@ -417,23 +418,23 @@ void TCustomFFmpeg::OutputFrame(TInputStream& ist, AVFrame* frame) {
   if (inputs_[ist.fileIndex]->seeked &&
       (ist.st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO ? ist.nextPts <= 0 : ist.pts < 0))
     return;
-  for (TOutputStream* ost : ist.outputs) {
-    if (!ost->encodingNeeded || Owner(*ost).ended) continue;
-    if (ost->type == AVMEDIA_TYPE_AUDIO)
-      DoAudioOut(*ost, ist, frame);
-    else if (ost->type == AVMEDIA_TYPE_VIDEO)
-      DoVideoOut(*ost, ist, frame);
+  for (TStreamBinding* binding : ist.outputs) {
+    const TOutputStream& ost = binding->stream;
+    if (!ost.encode.needed || ost.encode.ended) continue;
+    if (ost.type == AVMEDIA_TYPE_AUDIO)
+      DoAudioOut(*binding, ist, frame);
+    else if (ost.type == AVMEDIA_TYPE_VIDEO)
+      DoVideoOut(*binding, ist, frame);
     else
       throw FFmpegException("invalid codec_type");
   }
 }
 
-void TCustomFFmpeg::CopyPacket(TOutputStream& ostRecord, TInputStream& ist, const AVPacket* packet) {
-  TOutputStream& ost = Owner(ostRecord);
+void TCustomFFmpeg::CopyPacket(TOutputStream& ost, TInputStream& ist, const AVPacket* packet) {
   if (!ost.framesWritten && !(packet->flags & AV_PKT_FLAG_KEY) && !settings_.copyInitialNonKeyFrames) return;
   const AVRational otb = ost.st->time_base;
   const int64_t startOffset = av::av_rescale_q(settings_.startTime, AV_TIME_BASE_Q, otb);
-  AVPacket* out = ost.packet.get();
+  AVPacket* out = ost.mux.packet.get();
   if (av::av_packet_ref(out, packet) < 0) throw FFmpegException("av_mallocz fail");
   out->pts = packet->pts == AV_NOPTS_VALUE
                  ? AV_NOPTS_VALUE
@@ -443,29 +444,29 @@ void TCustomFFmpeg::CopyPacket(TOutputStream& ostRecord, TInputStream& ist, cons
              startOffset;
   out->duration = av::av_rescale_q(packet->duration, ist.st->time_base, otb);
   if (ost.type == AVMEDIA_TYPE_VIDEO) {
-    videoBytes_ += packet->size;
+    runStatistics_.videoBytes += packet->size;
     ++ost.syncOpts;
   } else if (ost.type == AVMEDIA_TYPE_AUDIO) {
-    audioBytes_ += packet->size;
+    runStatistics_.audioBytes += packet->size;
   }
   WritePacket(ost, out);
   ++ost.framesWritten;
 }
 
 void TCustomFFmpeg::WritePacket(TOutputStream& ost, AVPacket* packet) {
-  if (ost.bsf.filters.empty()) return WriteMuxPacket(ost, packet);
+  if (ost.mux.bitstreamFilters.empty()) return WriteMuxPacket(ost, packet);
   // Through the chain: what one filter gives goes to the next.
   std::vector<AVPacket*> pending{packet};
   TPacketPtr holder = MakePacket();
-  for (size_t i = 0; i < ost.bsf.filters.size(); ++i) {
-    AVBSFContext* filter = ost.bsf.filters[i].get();
+  for (size_t i = 0; i < ost.mux.bitstreamFilters.size(); ++i) {
+    AVBSFContext* filter = ost.mux.bitstreamFilters[i].get();
     std::vector<AVPacket*> produced;
     for (AVPacket* in : pending) {
       const int sent = av::av_bsf_send_packet(filter, in);
       if (sent < 0) {
         const std::string message =
             TextFormat("%s failed for stream %d, codec %s", filter->filter->name, ost.index,
-                       ost.encoderOpened ? ost.encoder->codec->name : "copy") +
+                       ost.encode.opened ? ost.encode.context->codec->name : "copy") +
             ": " + ErrorText("", sent).substr(2);
         if (settings_.exitOnError) throw FFmpegException(message);
         Logger().Log(this, llError, message);
@@ -502,52 +503,52 @@ void TCustomFFmpeg::WriteMuxPacket(TOutputStream& ost, AVPacket* packet) {
   packet->stream_index = ost.st->index;
   // Muxers refuse timestamps that go backwards; nudge them as the command-line tool does.
   if (!(context->oformat->flags & AVFMT_NOTIMESTAMPS) && packet->dts != AV_NOPTS_VALUE &&
-      ost.lastMuxDts != AV_NOPTS_VALUE) {
-    const int64_t least = ost.lastMuxDts + !(context->oformat->flags & AVFMT_TS_NONSTRICT);
+      ost.mux.lastDts != AV_NOPTS_VALUE) {
+    const int64_t least = ost.mux.lastDts + !(context->oformat->flags & AVFMT_TS_NONSTRICT);
     if (packet->dts < least) {
       if (packet->pts != AV_NOPTS_VALUE && packet->pts >= packet->dts)
         packet->pts = std::max(packet->pts, least);
       packet->dts = least;
     }
   }
-  if (packet->dts != AV_NOPTS_VALUE) ost.lastMuxDts = packet->dts;
+  if (packet->dts != AV_NOPTS_VALUE) ost.mux.lastDts = packet->dts;
   const int64_t end = (packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts) + packet->duration;
   if (packet->pts != AV_NOPTS_VALUE || packet->dts != AV_NOPTS_VALUE)
-    ost.muxTime = std::max(ost.muxTime, double(end) * av_q2d(ost.st->time_base));
+    ost.mux.time = std::max(ost.mux.time, double(end) * av_q2d(ost.st->time_base));
   const int written = av::av_interleaved_write_frame(context, packet);
   if (written < 0) throw FFmpegException(ErrorText("av_interleaved_write_frame()", written));
   if (!ost.cover) ++mediaPacketsWritten_;
 }
 
 void TCustomFFmpeg::EncodeAndWrite(TOutputStream& ost, AVFrame* frame) {
-  AVCodecContext* enc = ost.encoder.get();
+  AVCodecContext* enc = ost.encode.context.get();
   const char* failure = ost.type == AVMEDIA_TYPE_AUDIO ? "Audio encoding failed" : "Video encoding failed";
   const int sent = av::avcodec_send_frame(enc, frame);
   if (sent < 0 && !(frame == nullptr && sent == AVERROR_EOF)) throw FFmpegException(failure);
-  AVPacket* packet = ost.packet.get();
+  AVPacket* packet = ost.mux.packet.get();
   for (;;) {
     const int got = av::avcodec_receive_packet(enc, packet);
     if (got == AVERROR(EAGAIN) || got == AVERROR_EOF) break;
     if (got < 0) throw FFmpegException(failure);
     if (ost.type == AVMEDIA_TYPE_VIDEO) {
-      videoBytes_ += packet->size;
+      runStatistics_.videoBytes += packet->size;
       size_t size = 0;
       if (const uint8_t* stats = av::av_packet_get_side_data(packet, AV_PKT_DATA_QUALITY_STATS, &size);
           stats && size >= 4) {
         // quality (32 bits), picture type, error count, 2 reserved, errors (64 bits each); little-endian
-        ost.quality = int(stats[0] | stats[1] << 8 | stats[2] << 16 | uint32_t(stats[3]) << 24);
+        ost.statistics.quality = int(stats[0] | stats[1] << 8 | stats[2] << 16 | uint32_t(stats[3]) << 24);
         const int errors = size >= 6 ? std::min<int>(stats[5], 3) : 0;
         for (int i = 0; i < errors && size >= size_t(8 + 8 * (i + 1)); ++i) {
           uint64_t value = 0;
           for (int b = 7; b >= 0; --b) value = value << 8 | stats[8 + 8 * i + b];
-          ost.error[i] = value;
-          ost.errorSum[i] += value;
+          ost.statistics.error[i] = value;
+          ost.statistics.errorSum[i] += value;
         }
       }
     } else {
-      audioBytes_ += packet->size;
+      runStatistics_.audioBytes += packet->size;
     }
-    if (ost.passLog && enc->stats_out) std::fputs(enc->stats_out, ost.passLog.get());
+    if (ost.encode.passLog && enc->stats_out) std::fputs(enc->stats_out, ost.encode.passLog.get());
     if (ost.type == AVMEDIA_TYPE_VIDEO && !settings_.statisticsFileName.empty()) {
       size_t size = 0;
       const uint8_t* stats = av::av_packet_get_side_data(packet, AV_PKT_DATA_QUALITY_STATS, &size);
@@ -569,24 +570,24 @@ void TCustomFFmpeg::FlushInputs() {
     ist.flushed = true;
   }
   for (TOutputStream* ost : EncodingStreams()) {
-    if (ost->ended || !ost->encoderOpened) continue;
+    if (ost->encode.ended || !ost->encode.opened) continue;
     if (ost->type == AVMEDIA_TYPE_AUDIO)
       FlushAudio(*ost);
     else if (ost->type == AVMEDIA_TYPE_VIDEO)
       FlushVideo(*ost);
-    ost->ended = true;
+    ost->encode.ended = true;
   }
 }
 
 void TCustomFFmpeg::FlushOutputs(TInputStream& ist) {
-  for (TOutputStream* ostPtr : ist.outputs) {
-    TOutputStream& ost = Owner(*ostPtr);
-    if (!ostPtr->encodingNeeded || ost.ended || !ost.encoderOpened) continue;
+  for (TStreamBinding* binding : ist.outputs) {
+    TOutputStream& ost = binding->stream;
+    if (!ost.encode.needed || ost.encode.ended || !ost.encode.opened) continue;
     if (ost.type == AVMEDIA_TYPE_AUDIO)
       FlushAudio(ost);
     else if (ost.type == AVMEDIA_TYPE_VIDEO)
       FlushVideo(ost);
-    ost.ended = true;
+    ost.encode.ended = true;
   }
 }
 
@@ -620,16 +621,16 @@ void TCustomFFmpeg::SwitchSegment() {
   }
   const bool last = segment + 1 >= int(inputs_.size());
   double endTime = 0;
-  for (TOutputStream* ost : AllOutputStreams()) {
-    if (ost->fileIndex != segment) continue;
-    endTime = std::max(endTime, OutputPosition(Owner(*ost)));
+  for (TStreamBinding* binding : AllBindings()) {
+    if (binding->fileIndex != segment) continue;
+    endTime = std::max(endTime, OutputPosition(binding->stream));
     // The last segment stays active, so the final report still has its video.
-    if (!last) ost->active = false;
+    if (!last) binding->active = false;
   }
   ++playingInput_;
   if (last) return;
-  for (TOutputStream* ost : AllOutputStreams())
-    if (ost->fileIndex == playingInput_) ost->active = true;
+  for (TStreamBinding* binding : AllBindings())
+    if (binding->fileIndex == playingInput_) binding->active = true;
   inputs_[playingInput_]->tsOffset += std::llround(endTime * AV_TIME_BASE);
 }
 
@@ -649,16 +650,17 @@ void TCustomFFmpeg::ReportProgress(int fileIndex, bool final) {
   values.TotalDuration = settings_.expectedDuration == AV_NOPTS_VALUE ? -1 : settings_.expectedDuration;
   std::string text;
   bool firstVideo = true;
-  const double elapsed = double(av::av_gettime_relative() - runStartTime_) / AV_TIME_BASE;
+  const double elapsed = double(av::av_gettime_relative() - runStatistics_.startTime) / AV_TIME_BASE;
   double currentTime = 1e10;
-  for (TOutputStream* ostPtr : AllOutputStreams()) {
-    const TOutputStream& ost = Owner(*ostPtr);
-    if (ostPtr->active) {
+  for (const TStreamBinding* binding : AllBindings()) {
+    TOutputStream& ost = binding->stream;
+    if (binding->active) {
       const double position = OutputPosition(ost);
       if (position > 0) currentTime = std::min(currentTime, position);
     }
-    if (ost.type != AVMEDIA_TYPE_VIDEO || ost.cover || !ostPtr->active) continue;
-    const float quality = ost.copy || ost.quality < 0 ? -1.0f : float(ost.quality) / FF_QP2LAMBDA;
+    if (ost.type != AVMEDIA_TYPE_VIDEO || ost.cover || !binding->active) continue;
+    const float quality =
+        ost.copy || ost.statistics.quality < 0 ? -1.0f : float(ost.statistics.quality) / FF_QP2LAMBDA;
     if (firstVideo) {
       firstVideo = false;
       const int frameNumber = ost.framesWritten;
@@ -670,16 +672,16 @@ void TCustomFFmpeg::ReportProgress(int fileIndex, bool final) {
       if (final) text += "L";
       if (settings_.qpHistogram && !final) {
         const int qp = std::clamp(int(std::lround(quality)), 0, 51);
-        TOutputStream& owner = Owner(*ostPtr);
-        ++owner.qpHistogram[qp];
+        ++ost.statistics.qpHistogram[qp];
         for (int j = 0; j < 32; ++j)
-          text += TextFormat("%X", int(std::lround(std::log2(owner.qpHistogram[j] + 1))) & 0xF);
+          text += TextFormat("%X", int(std::lround(std::log2(ost.statistics.qpHistogram[j] + 1))) & 0xF);
       }
-      if (ost.encoder && (ost.encoder->flags & AV_CODEC_FLAG_PSNR)) {
+      if (ost.encode.context && (ost.encode.context->flags & AV_CODEC_FLAG_PSNR)) {
         const auto psnr = [](double d) { return -10.0 * std::log10(d); };
         const double scale = final ? std::max(frameNumber, 1) : 1;
-        const double pixels = double(ost.encoder->width) * ost.encoder->height * 255.0 * 255.0 * scale;
-        const uint64_t* errors = final ? ost.errorSum : ost.error;
+        const double pixels =
+            double(ost.encode.context->width) * ost.encode.context->height * 255.0 * 255.0 * scale;
+        const uint64_t* errors = final ? ost.statistics.errorSum : ost.statistics.error;
         double errorTotal = 0, scaleTotal = 0;
         text += "PSNR=";
         for (int j = 0; j < 3; ++j) {
@@ -702,10 +704,11 @@ void TCustomFFmpeg::ReportProgress(int fileIndex, bool final) {
     const double bitrate = double(size) * 8 / currentTime / 1000;
     text +=
         TextFormat("size=%8.0fkB time=%0.2f bitrate=%6.1fkbits/s", double(size) / 1024, currentTime, bitrate);
-    if (framesDuplicated_ || framesDropped_) {
-      text += TextFormat(" dup=%d drop=%d", framesDuplicated_, framesDropped_);
-      if (dupDropSeen_ && callback && settings_.verbose >= 0) Logger().Log(this, llVerbose, text);
-      dupDropSeen_ = false;
+    if (runStatistics_.framesDuplicated || runStatistics_.framesDropped) {
+      text += TextFormat(" dup=%d drop=%d", runStatistics_.framesDuplicated, runStatistics_.framesDropped);
+      if (runStatistics_.dupDropSeen && callback && settings_.verbose >= 0)
+        Logger().Log(this, llVerbose, text);
+      runStatistics_.dupDropSeen = false;
     }
     values.BitRate = float(bitrate);
     values.CurrentSize = size;
@@ -716,11 +719,12 @@ void TCustomFFmpeg::ReportProgress(int fileIndex, bool final) {
       Logger().Log(this, llVerbose, text);
   }
   if (final && settings_.verbose >= 0) {
-    const double sum = double(videoBytes_ + audioBytes_ + globalHeaderBytes_);
-    Logger().LogFmt(this, llVerbose,
-                    "video:%1.0fkB audio:%1.0fkB global headers:%1.0fkB muxing overhead %f%%",
-                    double(videoBytes_) / 1024, double(audioBytes_) / 1024, double(globalHeaderBytes_) / 1024,
-                    sum > 0 ? (double(size) - sum) * 100 / sum : 0.0);
+    const double sum =
+        double(runStatistics_.videoBytes + runStatistics_.audioBytes + runStatistics_.globalHeaderBytes);
+    Logger().LogFmt(
+        this, llVerbose, "video:%1.0fkB audio:%1.0fkB global headers:%1.0fkB muxing overhead %f%%",
+        double(runStatistics_.videoBytes) / 1024, double(runStatistics_.audioBytes) / 1024,
+        double(runStatistics_.globalHeaderBytes) / 1024, sum > 0 ? (double(size) - sum) * 100 / sum : 0.0);
   }
 }
 
@@ -729,21 +733,11 @@ void TCustomFFmpeg::DoProgress(const TProgressValues& values) {
 }
 
 void TCustomFFmpeg::ReleaseRunResources() {
+  // The encoders went with CloseCodecs.
   for (TOutputStream* ost : AllOutputStreams()) {
-    ost->scaler.reset();
-    ost->scaled.reset();
-    ost->resampler.reset();
-    ost->fifo.reset();
-    ost->audioFrame.reset();
-    ost->converted.reset();
-    ost->encodeFrame.reset();
-    ost->bsf.filters.clear();
-    ost->passLog.reset();
-    ost->filter.reset();
-    ost->filtered.reset();
-    ost->filterScaler.reset();
-    ost->filterInput.reset();
-    ost->hookFrame.reset();
+    ost->video.Release();
+    ost->audio.Release();
+    ost->mux.Release();
   }
   for (auto& ist : inputStreams_) {
     ist->deinterlacer.reset();
@@ -751,7 +745,7 @@ void TCustomFFmpeg::ReleaseRunResources() {
     ist->hookFrame.reset();
   }
   readPacket_.reset();
-  vstatsFile_.reset();
+  runStatistics_.vstatsFile.reset();
 }
 
 void TCustomFFmpeg::ResetCore() {

@@ -176,16 +176,16 @@ void TCustomFFmpeg::ServePreview(AVFrame* picture, int frameNumber, int64_t pts)
 }
 
 void TCustomFFmpeg::CheckFrameSize(TOutputStream& ost, TInputStream& ist, const AVFrame* frame) {
-  if (frame->width != ost.setupWidth || frame->height != ost.setupHeight ||
-      frame->format != ost.setupFormat) {
+  if (frame->width != ost.video.setupWidth || frame->height != ost.video.setupHeight ||
+      frame->format != ost.video.setupFormat) {
     // Logged once per change; the picture is scaled to the encoder's size
     // rather than ending the run.
     Logger().LogFmt(this, llQuiet, "Input Stream #%d.%d frame size changed to %dx%d, %s", ist.fileIndex,
                     ist.streamIndex, frame->width, frame->height,
                     av::av_get_pix_fmt_name(AVPixelFormat(frame->format)));
-    ost.setupWidth = frame->width;
-    ost.setupHeight = frame->height;
-    ost.setupFormat = frame->format;
+    ost.video.setupWidth = frame->width;
+    ost.video.setupHeight = frame->height;
+    ost.video.setupFormat = frame->format;
   }
 }
 
@@ -216,15 +216,15 @@ AVFrame* ScalePicture(TSwsContextPtr& scaler, TFramePtr& target, AVFrame* frame,
 }  // namespace
 
 AVFrame* TCustomFFmpeg::ScaleVideo(TOutputStream& ost, AVFrame* frame) {
-  AVCodecContext* enc = ost.encoder.get();
-  AVFrame* scaled = ScalePicture(ost.scaler, ost.scaled, frame, enc->width, enc->height, enc->pix_fmt,
-                                 optionStore_.ScalerFlags());
+  AVCodecContext* enc = ost.encode.context.get();
+  AVFrame* scaled = ScalePicture(ost.video.scaler, ost.video.scaled, frame, enc->width, enc->height,
+                                 enc->pix_fmt, optionStore_.ScalerFlags());
   if (scaled != frame) scaled->sample_aspect_ratio = enc->sample_aspect_ratio;
   return scaled;
 }
 
 void TCustomFFmpeg::ConfigureFilters(TOutputStream& ost, TInputStream& ist) {
-  AVCodecContext* enc = ost.encoder.get();
+  AVCodecContext* enc = ost.encode.context.get();
   const AVCodecParameters* par = ist.st->codecpar;
   TFilterGraphInput input;
   input.width = par->width;
@@ -238,18 +238,18 @@ void TCustomFFmpeg::ConfigureFilters(TOutputStream& ost, TInputStream& ist) {
     throw FFmpegException("Error opening filters!");
   enc->width = graph->OutWidth();
   enc->height = graph->OutHeight();
-  ost.filter = std::move(graph);
-  ost.filtered = MakeFrame();
-  if (!ost.filtered) throw FFmpegException("av_mallocz fail");
+  ost.video.filter = std::move(graph);
+  ost.video.filtered = MakeFrame();
+  if (!ost.video.filtered) throw FFmpegException("av_mallocz fail");
 }
 
-void TCustomFFmpeg::FilterVideo(TOutputStream& ostRecord, TInputStream& ist, AVFrame* frame) {
-  TOutputStream& ost = Owner(ostRecord);
-  TFilterGraph& graph = *ost.filter;
+void TCustomFFmpeg::FilterVideo(TStreamBinding& binding, TInputStream& ist, AVFrame* frame) {
+  TOutputStream& ost = binding.stream;
+  TFilterGraph& graph = *ost.video.filter;
   if (frame) {
     const TFilterGraphInput& input = graph.Input();
-    AVFrame* in = ScalePicture(ost.filterScaler, ost.filterInput, frame, input.width, input.height,
-                               input.format, optionStore_.ScalerFlags());
+    AVFrame* in = ScalePicture(ost.video.filterScaler, ost.video.filterInput, frame, input.width,
+                               input.height, input.format, optionStore_.ScalerFlags());
     const int64_t pts = in->pts;
     in->pts = ist.pts;
     const int pushed = graph.Push(in);
@@ -259,11 +259,11 @@ void TCustomFFmpeg::FilterVideo(TOutputStream& ostRecord, TInputStream& ist, AVF
     return;
   }
   const int64_t decodedPts = ist.pts;
-  AVFrame* out = ost.filtered.get();
+  AVFrame* out = ost.video.filtered.get();
   while (graph.Pull(out) >= 0) {
     if (out->pts != AV_NOPTS_VALUE) ist.pts = av::av_rescale_q(out->pts, graph.OutTimeBase(), AV_TIME_BASE_Q);
     try {
-      EncodeVideo(ostRecord, ist, out);
+      EncodeVideo(binding, ist, out);
     } catch (...) {
       av::av_frame_unref(out);
       ist.pts = decodedPts;
@@ -275,23 +275,25 @@ void TCustomFFmpeg::FilterVideo(TOutputStream& ostRecord, TInputStream& ist, AVF
 }
 
 void TCustomFFmpeg::FlushVideo(TOutputStream& ost) {
-  if (ost.filter && ost.sourceIndex >= 0) FilterVideo(ost, *inputStreams_[ost.sourceIndex], nullptr);
+  TStreamBinding& binding = ost.Binding();
+  if (ost.video.filter && binding.sourceIndex >= 0)
+    FilterVideo(binding, *inputStreams_[binding.sourceIndex], nullptr);
   EncodeAndWrite(ost, nullptr);
 }
 
-void TCustomFFmpeg::DoVideoOut(TOutputStream& ostRecord, TInputStream& ist, AVFrame* frame) {
-  TOutputStream& ost = Owner(ostRecord);
+void TCustomFFmpeg::DoVideoOut(TStreamBinding& binding, TInputStream& ist, AVFrame* frame) {
+  TOutputStream& ost = binding.stream;
   CheckFrameSize(ost, ist, frame);
-  if (ost.filter)
-    FilterVideo(ostRecord, ist, frame);
+  if (ost.video.filter)
+    FilterVideo(binding, ist, frame);
   else
-    EncodeVideo(ostRecord, ist, frame);
+    EncodeVideo(binding, ist, frame);
 }
 
-void TCustomFFmpeg::EncodeVideo(TOutputStream& ostRecord, TInputStream& ist, AVFrame* frame) {
-  TOutputStream& ost = Owner(ostRecord);
-  AVCodecContext* enc = ost.encoder.get();
-  const TInputStream& sync = *inputStreams_[ostRecord.syncIndex];
+void TCustomFFmpeg::EncodeVideo(TStreamBinding& binding, TInputStream& ist, AVFrame* frame) {
+  TOutputStream& ost = binding.stream;
+  AVCodecContext* enc = ost.encode.context.get();
+  const TInputStream& sync = *inputStreams_[binding.syncIndex];
   const double syncPts = double(sync.pts - settings_.startTime) / AV_TIME_BASE / av_q2d(enc->time_base);
   int64_t frames = 1;
   const int method = settings_.videoSyncMethod;
@@ -311,12 +313,12 @@ void TCustomFFmpeg::EncodeVideo(TOutputStream& ostRecord, TInputStream& ist, AVF
       frames = std::llround(vdelta);
     }
     if (frames == 0) {
-      ++framesDropped_;
-      dupDropSeen_ = true;
+      ++runStatistics_.framesDropped;
+      runStatistics_.dupDropSeen = true;
       if (Verbose(2)) Logger().Log(this, llVerbose, "*** drop!");
     } else if (frames > 1) {
-      framesDuplicated_ += int(frames - 1);
-      dupDropSeen_ = true;
+      runStatistics_.framesDuplicated += int(frames - 1);
+      runStatistics_.dupDropSeen = true;
       if (Verbose(2)) Logger().LogFmt(this, llVerbose, "*** %d dup!", int(frames - 1));
     }
   } else {
@@ -333,10 +335,10 @@ void TCustomFFmpeg::EncodeVideo(TOutputStream& ostRecord, TInputStream& ist, AVF
   for (int64_t i = 0; i < frames && !stopRequested_; ++i) {
     picture->pts = ost.syncOpts;
     picture->pict_type = AV_PICTURE_TYPE_NONE;
-    if (ost.nextForcedKeyFrame < ost.forcedKeyFrames.size() &&
-        ost.syncOpts >= ost.forcedKeyFrames[ost.nextForcedKeyFrame]) {
+    if (ost.encode.nextForcedKeyFrame < ost.encode.forcedKeyFrames.size() &&
+        ost.syncOpts >= ost.encode.forcedKeyFrames[ost.encode.nextForcedKeyFrame]) {
       picture->pict_type = AV_PICTURE_TYPE_I;
-      ++ost.nextForcedKeyFrame;
+      ++ost.encode.nextForcedKeyFrame;
     }
     if (enc->flags & (AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME))
       picture->top_field_first =
@@ -347,7 +349,7 @@ void TCustomFFmpeg::EncodeVideo(TOutputStream& ostRecord, TInputStream& ist, AVF
     const int64_t pts = av::av_rescale_q(ost.syncOpts, enc->time_base, AV_TIME_BASE_Q);
     outputConverter_.holdsCurrent = false;
     if (outputHookOn_ && Hooks.videoOutput) {
-      if (AVFrame* copy = CopyForHook(ost.hookFrame, picture)) {
+      if (AVFrame* copy = CopyForHook(ost.video.hookFrame, picture)) {
         encoded = copy;
         CallVideoHook(false, encoded, frameNumber, pts);
       } else {
@@ -362,24 +364,24 @@ void TCustomFFmpeg::EncodeVideo(TOutputStream& ostRecord, TInputStream& ist, AVF
 }
 
 void TCustomFFmpeg::WriteVideoStats(TOutputStream& ost, int frameSize, int pictureType) {
-  if (!vstatsFile_) {
-    vstatsFile_.reset(std::fopen(settings_.statisticsFileName.c_str(), "w"));
-    if (!vstatsFile_) throw FFmpegException("fopen fail: " + settings_.statisticsFileName);
+  if (!runStatistics_.vstatsFile) {
+    runStatistics_.vstatsFile.reset(std::fopen(settings_.statisticsFileName.c_str(), "w"));
+    if (!runStatistics_.vstatsFile) throw FFmpegException("fopen fail: " + settings_.statisticsFileName);
   }
-  FILE* file = vstatsFile_.get();
-  const AVCodecContext* enc = ost.encoder.get();
+  FILE* file = runStatistics_.vstatsFile.get();
+  const AVCodecContext* enc = ost.encode.context.get();
   const int frameNumber = ost.framesWritten + 1;  // counted once the frame is sent
   std::fprintf(file, "frame= %5d q= %2.1f ", frameNumber,
-               ost.quality < 0 ? 0.0 : double(ost.quality) / FF_QP2LAMBDA);
+               ost.statistics.quality < 0 ? 0.0 : double(ost.statistics.quality) / FF_QP2LAMBDA);
   if (enc->flags & AV_CODEC_FLAG_PSNR)
-    std::fprintf(
-        file, "PSNR= %6.2f ",
-        -10.0 * std::log10(double(ost.error[0]) / (double(enc->width) * enc->height * 255.0 * 255.0)));
+    std::fprintf(file, "PSNR= %6.2f ",
+                 -10.0 * std::log10(double(ost.statistics.error[0]) /
+                                    (double(enc->width) * enc->height * 255.0 * 255.0)));
   std::fprintf(file, "f_size= %6d ", frameSize);
   const double t = std::max(double(ost.syncOpts) * av_q2d(enc->time_base), 0.01);
   std::fprintf(file, "s_size= %8.0fkB time= %0.3f br= %7.1fkbits/s avg_br= %7.1fkbits/s ",
-               double(videoBytes_) / 1024, t, frameSize * 8 / av_q2d(enc->time_base) / 1000,
-               double(videoBytes_) * 8 / t / 1000);
+               double(runStatistics_.videoBytes) / 1024, t, frameSize * 8 / av_q2d(enc->time_base) / 1000,
+               double(runStatistics_.videoBytes) * 8 / t / 1000);
   std::fprintf(file, "type= %c\n", av::av_get_picture_type_char(AVPictureType(pictureType)));
 }
 
@@ -392,7 +394,7 @@ void TCustomFFmpeg::ResetFrameConversion() {
   audioHookBuffer_.shrink_to_fit();
   frameHooks_.Release();
   previewWindow_.reset();
-  vstatsFile_.reset();
+  runStatistics_.vstatsFile.reset();
 }
 
 }  // namespace mediaconv::engine

@@ -1,0 +1,32 @@
+#pragma once
+// Video frame conversion state of one output stream: the scaler to the
+// encoder's size and format, the "vf" filter graph, the output hook's copy.
+#include <memory>
+
+#include "engine/common/AvHandles.h"
+#include "engine/transcoder/FilterGraph.h"
+
+namespace mediaconv::engine {
+
+struct TVideoConversion {
+  TSwsContextPtr scaler;
+  TFramePtr scaled;
+  int setupWidth = 0, setupHeight = 0, setupFormat = -1;  // the picture the stream was set up for
+  std::unique_ptr<TFilterGraph> filter;                   // "vf"
+  TFramePtr filtered;
+  TSwsContextPtr filterScaler;  // a picture whose size changed, to the graph's input
+  TFramePtr filterInput;
+  TFramePtr hookFrame;  // copy of the picture to encode that the output hook may change
+
+  void Release() {
+    scaler.reset();
+    scaled.reset();
+    filter.reset();
+    filtered.reset();
+    filterScaler.reset();
+    filterInput.reset();
+    hookFrame.reset();
+  }
+};
+
+}  // namespace mediaconv::engine
