@@ -1,8 +1,9 @@
 #pragma once
-// The transcoder core: one conversion task. Its code lives in files by stage:
-// InputFiles (opening inputs, stream mapping), OutputFiles (output set-up,
-// encoders, headers), TranscodeLoop (the run), AudioOutput and VideoOutput
-// (frame conversion and encoding), ConvertThread (the worker).
+// The transcoder core: one conversion task. Its code lives in files by stage,
+// each stage's state in the header of the same name: InputFiles (opening
+// inputs, stream mapping), OutputFiles (output set-up), TranscodeLoop (the
+// run), Decode, VideoOutput and AudioOutput (frame conversion), Encode, Mux,
+// Progress; ConvertThread (the worker).
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -111,38 +112,30 @@ class TCustomFFmpeg : public TTranscoderOptions {
   // runDone_ or endNotifying_ changed: wakes whoever waits for them.
   void RunStateChanged();
 
-  // TranscodeLoop
+  // TranscodeLoop: the run and its loop
   void RunTask();
   void Transcode();
   void MainLoop();
   int ChooseInput();
   bool ReadAndProcess(int fileIndex);
   void AdjustTimestamps(TInputFile& file, TInputStream& ist, AVPacket* packet);
-  bool ProcessPacket(TInputStream& ist, const AVPacket* packet);
-  bool DecodeAudio(TInputStream& ist, const AVPacket* packet);
-  bool DecodeVideo(TInputStream& ist, const AVPacket* packet);
-  bool DecodeSubtitle(TInputStream& ist, const AVPacket* packet);
-  void OutputFrame(TInputStream& ist, AVFrame* frame);
-  void CopyPacket(TOutputStream& ost, TInputStream& ist, const AVPacket* packet);
   void FlushOutputs(TInputStream& ist);
   void FlushInputs();
   void SwitchSegment();
   bool RewindInput(TInputFile& file);
-  void ReportProgress(int fileIndex, bool final);
+  void CloseCodecs();
   void ReleaseRunResources();
   void ResetCore();
-  void FinishOutputFile(TOutputFile& file, bool writesFile);
   void Fail(const std::string& message);
   void NotifyEnd();
   void ReportStartError(const std::string& message);
 
-  // InputFiles
+  // InputFiles: opening inputs, stream mapping
   const AVCodec* FindCodec(const std::string& name, AVMediaType type, bool encoder, int strictness,
                            std::string& error) const;
   void BuildInputTables();
   void BindOutputStreams();
   int FindSourceStream(const TOutputStream& ost, int outputFileIndex);
-  void OpenDecoders();
   void InitInputTimestamps();
   void ApplyMetadataMaps();
   void ApplyChapterMaps();
@@ -150,7 +143,7 @@ class TCustomFFmpeg : public TTranscoderOptions {
   void ReportStreamMapping();
   void DumpOutputs();
 
-  // OutputFiles
+  // OutputFiles: output set-up
   void CheckInputKinds(bool joining, bool& useVideo, bool& useAudio, bool& useSubtitle);
   TOutputStream& CreateStream(TOutputFile& file, AVMediaType type);
   const AVCodec* ChooseEncoder(const TOutputFile& file, TOutputStream& ost, AVMediaType type,
@@ -161,24 +154,21 @@ class TCustomFFmpeg : public TTranscoderOptions {
   void SetupJoin();
   void PrepareOutputStreams();
   void PrepareCopy(TOutputStream& ost, TInputStream& ist);
-  void PreparePassLog(TOutputStream& ost, int streamNumber);
-  void OpenEncoders();
-  void OpenEncoder(TOutputStream& ost);
-  void OpenOutputFiles();
-  void WriteHeaders();
-  void CloseCodecs();
   std::vector<TOutputStream*> AllOutputStreams() const;
   std::vector<TOutputStream*> EncodingStreams() const;  // the streams that are encoded
   // Every binding, in the order of the output entries (join segments included).
   std::vector<TStreamBinding*> AllBindings() const;
 
-  // Packets (TranscodeLoop)
-  void WritePacket(TOutputStream& ost, AVPacket* packet);
-  void WriteMuxPacket(TOutputStream& ost, AVPacket* packet);
-  // Sends a frame (null: drains) to the stream's encoder and writes what comes out.
-  void EncodeAndWrite(TOutputStream& ost, AVFrame* frame);
+  // Decode
+  void OpenDecoders();
+  bool ProcessPacket(TInputStream& ist, const AVPacket* packet);
+  bool DecodeAudio(TInputStream& ist, const AVPacket* packet);
+  bool DecodeVideo(TInputStream& ist, const AVPacket* packet);
+  bool DecodeSubtitle(TInputStream& ist, const AVPacket* packet);
+  // Hands a decoded frame to the frame conversion of each stream it feeds.
+  void OutputFrame(TInputStream& ist, AVFrame* frame);
 
-  // AudioOutput
+  // AudioOutput: audio frame conversion
   // Every decoded audio frame passes here on its way to the outputs; the
   // place of the audio hook and the volume.
   void PushAudioFrame(TInputStream& ist, AVFrame* frame);
@@ -190,7 +180,7 @@ class TCustomFFmpeg : public TTranscoderOptions {
   void EncodeAudioFifo(TOutputStream& ost, bool final);
   void FlushAudio(TOutputStream& ost);
 
-  // VideoOutput
+  // VideoOutput: video frame conversion
   // Every decoded picture passes here on its way to the outputs; the place
   // where a filter graph comes in.
   void PushVideoFrame(TInputStream& ist, AVFrame* frame);
@@ -207,8 +197,31 @@ class TCustomFFmpeg : public TTranscoderOptions {
   AVFrame* CopyForHook(TFramePtr& target, const AVFrame* frame);
   void CallVideoHook(bool input, AVFrame* frame, int frameNumber, int64_t pts);
   void ServePreview(AVFrame* picture, int frameNumber, int64_t pts);
-  void WriteVideoStats(TOutputStream& ost, int frameSize, int pictureType);
   void ResetFrameConversion();
+
+  // Encode
+  void PreparePassLog(TOutputStream& ost, int streamNumber);
+  void OpenEncoders();
+  void OpenEncoder(TOutputStream& ost);
+  // Sends a frame (null: drains) to the stream's encoder and writes what comes out.
+  void EncodeAndWrite(TOutputStream& ost, AVFrame* frame);
+  void EncodeSubtitle(TOutputStream& ost, const TInputStream& ist, const AVSubtitle& subtitle,
+                      int64_t packetPts);
+
+  // Mux
+  void OpenOutputFiles();
+  void OpenBitstreamFilters();
+  void WriteHeaders();
+  void CopyPacket(TOutputStream& ost, TInputStream& ist, const AVPacket* packet);
+  void WritePacket(TOutputStream& ost, AVPacket* packet);
+  void WriteMuxPacket(TOutputStream& ost, AVPacket* packet);
+  void WriteTrailers();
+  void CloseOutputFiles();
+  void FinishOutputFile(TOutputFile& file, bool writesFile);
+
+  // Progress
+  void ReportProgress(int fileIndex, bool final);
+  void WriteVideoStats(TOutputStream& ost, int frameSize, int pictureType);
 
   bool Verbose(int above) const { return settings_.verbose > above; }
 

@@ -1,8 +1,6 @@
 // Opening inputs and binding output streams to input streams.
 #include <cmath>
-#include <mutex>
 
-#include "engine/common/CodecLock.h"
 #include "engine/common/EngineFunctions.h"
 #include "engine/common/UnicodeProtocol.h"
 #include "engine/log/FFLogger.h"
@@ -408,52 +406,6 @@ void TCustomFFmpeg::BindOutputStreams() {
         ost.encode.context->chroma_sample_location = ist.st->codecpar->chroma_location;
       }
     }
-  }
-}
-
-void TCustomFFmpeg::OpenDecoders() {
-  for (auto& istPtr : inputStreams_) {
-    TInputStream& ist = *istPtr;
-    if (!ist.decodingNeeded) continue;
-    TInputFile& file = *inputs_[ist.fileIndex];
-    const AVCodecParameters* par = ist.st->codecpar;
-    const AVCodec* codec = file.forcedDecoders[ist.streamIndex];
-    if (!codec) codec = av::avcodec_find_decoder(par->codec_id);
-    if (!codec) {
-      const std::string message =
-          TextFormat("Decoder (codec id %d) not found for input stream #%d.%d (%s)", int(par->codec_id),
-                     ist.fileIndex, ist.streamIndex, MediaTypeName(par->codec_type).c_str());
-      ReportStreamMapping();
-      Logger().Log(this, llError, message);
-      throw FFmpegException(message);
-    }
-    ist.decoder = MakeCodecContext(codec);
-    if (!ist.decoder) throw FFmpegException("av_mallocz fail");
-    av::avcodec_parameters_to_context(ist.decoder.get(), par);
-    if (const AVCodecContext* given = file.decoderSettings[ist.streamIndex].get()) {
-      optionStore_.ApplyStoredOptions(ist.decoder.get(),
-                                      par->codec_type == AVMEDIA_TYPE_VIDEO   ? kOptionMaskVideoDecoding
-                                      : par->codec_type == AVMEDIA_TYPE_AUDIO ? kOptionMaskAudioDecoding
-                                                                              : kOptionMaskDecoding);
-      ist.decoder->thread_count = given->thread_count;
-    }
-    ist.decoder->pkt_timebase = ist.st->time_base;
-    int opened;
-    {
-      std::scoped_lock lock(CodecLock());
-      opened = av::avcodec_open2(ist.decoder.get(), codec, nullptr);
-    }
-    if (opened < 0) {
-      const std::string message =
-          TextFormat("Error while opening decoder for input stream #%d.%d (%s)", ist.fileIndex,
-                     ist.streamIndex, MediaTypeName(par->codec_type).c_str());
-      ReportStreamMapping();
-      Logger().Log(this, llError, message);
-      throw FFmpegException(message);
-    }
-    ist.decoderOpened = true;
-    ist.frame = MakeFrame();
-    if (!ist.frame) throw FFmpegException("av_mallocz fail");
   }
 }
 

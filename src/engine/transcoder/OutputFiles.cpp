@@ -1,14 +1,11 @@
-// Output set-up: container, streams, encoders, headers.
+// Output set-up: container, streams and their encoder settings, stream copy.
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <mutex>
 #include <span>
 
-#include "engine/common/CodecLock.h"
 #include "engine/common/EngineFunctions.h"
 #include "engine/common/UnicodeProtocol.h"
 #include "engine/log/FFLogger.h"
@@ -289,18 +286,6 @@ void TCustomFFmpeg::CheckInputKinds(bool joining, bool& useVideo, bool& useAudio
     for (const auto& row : rows)
       if (*row.use && !(kinds[i].*row.has))
         refuse("Cannot join: " + InputName(*inputs_[i]) + " has no " + row.name);
-}
-
-void TCustomFFmpeg::OpenOutputFiles() {
-  for (auto& file : outputs_) {
-    if (file->shared || !file->openAtStart || file->part) continue;
-    int errorNumber = 0;
-    file->part = app::TPartFile::Create(URLToFileName(FileNameToURL(file->fileName)), errorNumber);
-    if (!file->part) throw FFmpegException(ErrorText(file->fileName, AVERROR(errorNumber)));
-    const int opened =
-        OpenOutputURL(&file->context->pb, FileNameToURL(file->part->OpenName()), AVIO_FLAG_WRITE);
-    if (opened < 0) throw FFmpegException(ErrorText(file->fileName, opened));
-  }
 }
 
 TOutputStream& TCustomFFmpeg::CreateStream(TOutputFile& file, AVMediaType type) {
@@ -681,7 +666,7 @@ void TCustomFFmpeg::PrepareOutputStreams() {
       continue;
     }
     ost.encode.needed = true;
-    ist.decodingNeeded = true;
+    ist.decode.needed = true;
     if (!firstSegment) continue;
     AVCodecContext* enc = ost.encode.context.get();
     if (ost.type == AVMEDIA_TYPE_VIDEO) {
@@ -696,166 +681,6 @@ void TCustomFFmpeg::PrepareOutputStreams() {
   }
   // Bitstream filters of each stream, set up from its final parameters when
   // the encoders are open (OpenEncoders) or now for stream copy.
-}
-
-void TCustomFFmpeg::PreparePassLog(TOutputStream& ost, int streamNumber) {
-  AVCodecContext* enc = ost.encode.context.get();
-  const std::string prefix =
-      settings_.passLogFilePrefix.empty() ? "ffmpeg2pass" : settings_.passLogFilePrefix;
-  const std::string name = TextFormat("%s-%d.log", prefix.c_str(), streamNumber).substr(0, 1023);
-  // x264 keeps its own statistics file under the name it is given; a second
-  // pass without it fails here with the message of the others (and before
-  // x264's own open, which leaks on that failure).
-  if (ost.encode.codec && std::string(ost.encode.codec->name) == "libx264") {
-    if ((enc->flags & AV_CODEC_FLAG_PASS2) && ::access(name.c_str(), R_OK) != 0)
-      throw FFmpegException(
-          TextFormat("Cannot read file: Error reading log file \"%s\" for pass-2 encoding", name.c_str()));
-    av::av_opt_set(enc->priv_data, "stats", name.c_str(), 0);
-    return;
-  }
-  if (enc->flags & AV_CODEC_FLAG_PASS1) {
-    ost.encode.passLog.reset(std::fopen(name.c_str(), "wb"));
-    if (!ost.encode.passLog)
-      throw FFmpegException(TextFormat("Cannot write log file %s for pass-1 encoding", name.c_str()));
-  } else {
-    std::string contents;
-    const int read = ReadWholeFile(name, contents);
-    if (read == -12)
-      throw FFmpegException(TextFormat(
-          "Could not allocate file buffer: Error reading log file \"%s\" for pass-2 encoding", name.c_str()));
-    if (read < 0)
-      throw FFmpegException(
-          TextFormat("Cannot read file: Error reading log file \"%s\" for pass-2 encoding", name.c_str()));
-    enc->stats_in = av::av_strdup(contents.c_str());
-    if (!enc->stats_in)
-      throw FFmpegException(TextFormat(
-          "Could not allocate file buffer: Error reading log file \"%s\" for pass-2 encoding", name.c_str()));
-  }
-}
-
-void TCustomFFmpeg::OpenEncoder(TOutputStream& ost) {
-  AVCodecContext* enc = ost.encode.context.get();
-  const AVCodec* codec = ost.encode.codec ? ost.encode.codec : av::avcodec_find_encoder(enc->codec_id);
-  if (!codec) {
-    const std::string message =
-        TextFormat("Encoder (codec id %d) not found for output stream #%d.%d (%s)", int(enc->codec_id),
-                   ost.fileIndex, ost.index, MediaTypeName(ost.type).c_str());
-    ReportStreamMapping();
-    Logger().Log(this, llError, message);
-    throw FFmpegException(message);
-  }
-  TInputStream& ist = *inputStreams_[ost.Binding().sourceIndex];
-  if (ist.decoder && ist.decoder->subtitle_header && ost.type == AVMEDIA_TYPE_SUBTITLE) {
-    enc->subtitle_header = static_cast<uint8_t*>(av::av_mallocz(ist.decoder->subtitle_header_size + 1));
-    if (!enc->subtitle_header) throw FFmpegException("av_malloc failed");
-    std::copy_n(ist.decoder->subtitle_header, ist.decoder->subtitle_header_size, enc->subtitle_header);
-    enc->subtitle_header_size = ist.decoder->subtitle_header_size;
-  }
-  if (ost.type == AVMEDIA_TYPE_VIDEO && !settings_.videoFilters.empty()) ConfigureFilters(ost, ist);
-  if (ost.type == AVMEDIA_TYPE_SUBTITLE) {
-    enc->time_base = AV_TIME_BASE_Q;
-    if (ist.decoder) {
-      enc->width = ist.decoder->width;
-      enc->height = ist.decoder->height;
-    }
-  }
-  int opened;
-  {
-    std::scoped_lock lock(CodecLock());
-    opened = av::avcodec_open2(enc, codec, nullptr);
-  }
-  if (opened < 0) {
-    const std::string message = TextFormat(
-        "Error while opening encoder for output stream #%d.%d (%s) - maybe incorrect parameters such as "
-        "bit_rate, "
-        "rate, width or height. Please check error log message to find out more detail information.",
-        ost.fileIndex, ost.index, MediaTypeName(ost.type).c_str());
-    ReportStreamMapping();
-    Logger().Log(this, llError, message);
-    throw FFmpegException(message);
-  }
-  ost.encode.opened = true;
-  runStatistics_.globalHeaderBytes += enc->extradata_size;
-  if (av::avcodec_parameters_from_context(ost.st->codecpar, enc) < 0)
-    throw FFmpegException("av_mallocz fail");
-  ost.st->time_base = enc->time_base;
-  if (ost.type == AVMEDIA_TYPE_VIDEO) {
-    ost.st->avg_frame_rate = enc->framerate;
-  } else if (ost.type == AVMEDIA_TYPE_AUDIO) {
-    ost.audio.fifo.reset(av::av_audio_fifo_alloc(enc->sample_fmt, enc->ch_layout.nb_channels, 1024));
-    ost.audio.frame = MakeFrame();
-    if (!ost.audio.fifo || !ost.audio.frame) throw FFmpegException("av_fifo_alloc fail");
-  }
-}
-
-void TCustomFFmpeg::OpenEncoders() {
-  for (TOutputStream* ost : EncodingStreams()) OpenEncoder(*ost);
-  // Bitstream filters, from each stream's final parameters.
-  for (TOutputStream* ost : AllOutputStreams()) {
-    for (const std::string& name : ost->mux.bitstreamFilterNames) {
-      const AVBitStreamFilter* filter = av::av_bsf_get_by_name(name.c_str());
-      AVBSFContext* context = nullptr;
-      if (!filter || av::av_bsf_alloc(filter, &context) < 0)
-        throw FFmpegException("Unknown bitstream filter " + name);
-      TBsfContextPtr owner(context);
-      const AVCodecParameters* par =
-          ost->mux.bitstreamFilters.empty() ? ost->st->codecpar : ost->mux.bitstreamFilters.back()->par_out;
-      av::avcodec_parameters_copy(context->par_in, par);
-      context->time_base_in = ost->st->time_base;
-      const int ready = av::av_bsf_init(context);
-      if (ready < 0) throw FFmpegException(ErrorText(name, ready));
-      ost->mux.bitstreamFilters.push_back(std::move(owner));
-    }
-    if (!ost->mux.bitstreamFilters.empty())
-      av::avcodec_parameters_copy(ost->st->codecpar, ost->mux.bitstreamFilters.back()->par_out);
-  }
-}
-
-void TCustomFFmpeg::WriteHeaders() {
-  for (int o = 0; o < int(outputs_.size()); ++o) {
-    TOutputFile& file = *outputs_[o];
-    if (file.shared) continue;
-    const int written = av::avformat_write_header(file.context, nullptr);
-    if (written < 0) {
-      const std::string message =
-          TextFormat("Could not write header for output file #%d (incorrect codec parameters ?)", o);
-      ReportStreamMapping();
-      Logger().Log(this, llError, message);
-      Logger().Log(this, llError, ErrorText(file.fileName, written));
-      throw FFmpegException(message);
-    }
-    file.headerWritten = true;
-  }
-  headersWritten_ = true;
-  std::vector<AVFormatContext*> rtp;
-  for (const auto& file : outputs_)
-    if (!file->shared) rtp.push_back(file->context);
-  const bool allRtp = std::all_of(rtp.begin(), rtp.end(), [](const AVFormatContext* c) {
-    return std::string(c->oformat->name) == "rtp";
-  });
-  if (allRtp && !rtp.empty()) {
-    char sdp[2048] = {};
-    av::av_sdp_create(rtp.data(), int(rtp.size()), sdp, sizeof sdp);
-    std::string text = sdp;
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
-    Logger().Log(this, llInfo, "SDP:\r\n" + text);
-  }
-}
-
-void TCustomFFmpeg::CloseCodecs() {
-  std::scoped_lock lock(CodecLock());
-  for (TOutputStream* ost : AllOutputStreams()) {
-    if (ost->encode.context) av::av_freep(&ost->encode.context->stats_in);
-    ost->encode.passLog.reset();
-    if (!ost->encode.opened) continue;
-    ost->encode.context.reset();
-    ost->encode.opened = false;
-  }
-  for (auto& ist : inputStreams_) {
-    if (!ist->decoderOpened) continue;
-    ist->decoder.reset();
-    ist->decoderOpened = false;
-  }
 }
 
 }  // namespace mediaconv::engine

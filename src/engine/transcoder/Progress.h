@@ -12,6 +12,9 @@ struct TStreamStatistics {
   uint64_t error[3] = {};  // of the last coded picture, per plane (PSNR)
   uint64_t errorSum[3] = {};
   int qpHistogram[52] = {};
+
+  // Takes the encoder's quality statistics of a coded picture.
+  void Record(const AVPacket* packet);
 };
 
 // Of the run.

@@ -12,6 +12,7 @@
 #include "engine/common/AvHandles.h"
 #include "engine/loader/Av.h"
 #include "engine/transcoder/AudioOutput.h"
+#include "engine/transcoder/Decode.h"
 #include "engine/transcoder/Encode.h"
 #include "engine/transcoder/FilterGraph.h"
 #include "engine/transcoder/Mux.h"
@@ -50,23 +51,13 @@ struct TInputStream {
   int streamIndex = 0;
   AVStream* st = nullptr;
   bool taken = false;
-  bool decodingNeeded = false;
-  TCodecContextPtr decoder;  // opened when decodingNeeded
-  bool decoderOpened = false;
   int64_t nextPts = AV_NOPTS_VALUE;  // microseconds
   int64_t pts = 0;                   // microseconds: the current position of the stream
   bool isStart = true;
   int64_t rateEmuStart = 0;
   bool pastRecordingTime = false;
-  bool flushed = false;
-  bool warnedMultipleFrames = false;
-  int frameCounter = 0;
-  float quality = 0;
-  TFramePtr frame;  // the decoded frame being handed on
-  std::unique_ptr<TFilterGraph> deinterlacer;
-  bool deinterlaceFailed = false;
-  TFramePtr deinterlaced;
-  TFramePtr hookFrame;                   // copy of a decoded picture that the input hook may change
+  TDecodeState decode;
+  TInputVideoConversion video;
   std::vector<TStreamBinding*> outputs;  // fed by this stream (bound at run start)
 };
 
@@ -98,6 +89,16 @@ struct TOutputStream {
   TVideoConversion video;
   TAudioConversion audio;
   TStreamStatistics statistics;
+
+  // Seconds of output the stream has reached.
+  double Position() const {
+    if (copy) return mux.time;
+    if (!encode.context) return 0;
+    double position = double(syncOpts) * av_q2d(encode.context->time_base);
+    if (type == AVMEDIA_TYPE_AUDIO && audio.fifo && encode.context->sample_rate)
+      position += double(av::av_audio_fifo_size(audio.fifo.get())) / encode.context->sample_rate;
+    return position;
+  }
 
   // The first is the stream's own; a joined output adds one per later segment.
   std::vector<std::unique_ptr<TStreamBinding>> bindings;

@@ -20,15 +20,15 @@ constexpr int64_t kPreviewInterval = 100000;  // microseconds
 }  // namespace
 
 void TCustomFFmpeg::PushVideoFrame(TInputStream& ist, AVFrame* frame) {
-  ++ist.frameCounter;
-  if (settings_.deinterlace && !ist.deinterlaceFailed)
+  ++ist.video.frameCounter;
+  if (settings_.deinterlace && !ist.video.deinterlaceFailed)
     DeinterlaceVideo(ist, frame);
   else
     PreprocessVideo(ist, frame);
 }
 
 void TCustomFFmpeg::DeinterlaceVideo(TInputStream& ist, AVFrame* frame) {
-  if (frame && !ist.deinterlacer) {
+  if (frame && !ist.video.deinterlacer) {
     auto graph = std::make_unique<TFilterGraph>();
     TFilterGraphInput input;
     input.width = frame->width;
@@ -39,16 +39,16 @@ void TCustomFFmpeg::DeinterlaceVideo(TInputStream& ist, AVFrame* frame) {
     if (graph->Configure(input, "bwdif=mode=send_frame", 0, 0, AV_PIX_FMT_NONE, optionStore_.ScalerFlags()) <
         0) {
       Logger().Log(this, llError, "Deinterlacing failed.");
-      ist.deinterlaceFailed = true;
+      ist.video.deinterlaceFailed = true;
       return PreprocessVideo(ist, frame);
     }
-    ist.deinterlacer = std::move(graph);
-    if (!ist.deinterlaced) ist.deinterlaced = MakeFrame();
-    if (!ist.deinterlaced) throw FFmpegException("av_mallocz fail");
+    ist.video.deinterlacer = std::move(graph);
+    if (!ist.video.deinterlaced) ist.video.deinterlaced = MakeFrame();
+    if (!ist.video.deinterlaced) throw FFmpegException("av_mallocz fail");
   }
-  if (!ist.deinterlacer) return;
+  if (!ist.video.deinterlacer) return;
   if (frame) {
-    const TFilterGraphInput& input = ist.deinterlacer->Input();
+    const TFilterGraphInput& input = ist.video.deinterlacer->Input();
     if (frame->width != input.width || frame->height != input.height || frame->format != input.format) {
       // A new picture size: what the filter holds goes out first, then a new one starts.
       DeinterlaceVideo(ist, nullptr);
@@ -56,21 +56,21 @@ void TCustomFFmpeg::DeinterlaceVideo(TInputStream& ist, AVFrame* frame) {
     }
     frame->pts = ist.pts;
   }
-  if (ist.deinterlacer->Push(frame) < 0) {
+  if (ist.video.deinterlacer->Push(frame) < 0) {
     Logger().Log(this, llError, "Deinterlacing failed.");
     if (frame) PreprocessVideo(ist, frame);
     return;
   }
   const int64_t decodedPts = ist.pts;
-  AVFrame* out = ist.deinterlaced.get();
-  while (ist.deinterlacer->Pull(out) >= 0) {
+  AVFrame* out = ist.video.deinterlaced.get();
+  while (ist.video.deinterlacer->Pull(out) >= 0) {
     if (out->pts != AV_NOPTS_VALUE)
-      ist.pts = av::av_rescale_q(out->pts, ist.deinterlacer->OutTimeBase(), AV_TIME_BASE_Q);
+      ist.pts = av::av_rescale_q(out->pts, ist.video.deinterlacer->OutTimeBase(), AV_TIME_BASE_Q);
     PreprocessVideo(ist, out);
     av::av_frame_unref(out);
   }
   ist.pts = decodedPts;
-  if (!frame) ist.deinterlacer.reset();  // a later picture (after a seek back) starts a new one
+  if (!frame) ist.video.deinterlacer.reset();  // a later picture (after a seek back) starts a new one
 }
 
 AVFrame* TCustomFFmpeg::CopyForHook(TFramePtr& target, const AVFrame* frame) {
@@ -92,10 +92,10 @@ void TCustomFFmpeg::PreprocessVideo(TInputStream& ist, AVFrame* frame) {
   const bool inputHook = inputHookOn_ && Hooks.videoInput;
   if (inputHook || !frameHooks_.Empty()) {
     // The decoder keeps its pictures for reference: hooks work on a copy.
-    if (AVFrame* copy = CopyForHook(ist.hookFrame, frame)) {
+    if (AVFrame* copy = CopyForHook(ist.video.hookFrame, frame)) {
       picture = copy;
       if (inputHook)
-        CallVideoHook(true, picture, ist.frameCounter, ist.pts);
+        CallVideoHook(true, picture, ist.video.frameCounter, ist.pts);
       else
         frameHooks_.Process(picture->data, picture->linesize, picture->format, picture->width,
                             picture->height, ist.pts);
@@ -343,7 +343,7 @@ void TCustomFFmpeg::EncodeVideo(TStreamBinding& binding, TInputStream& ist, AVFr
     if (enc->flags & (AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME))
       picture->top_field_first =
           settings_.topFieldFirst == -1 ? frame->top_field_first : settings_.topFieldFirst;
-    picture->quality = settings_.sameQuality ? int(ist.quality) : enc->global_quality;
+    picture->quality = settings_.sameQuality ? int(ist.decode.quality) : enc->global_quality;
     AVFrame* encoded = picture;
     const int frameNumber = ost.framesWritten + 1;
     const int64_t pts = av::av_rescale_q(ost.syncOpts, enc->time_base, AV_TIME_BASE_Q);
@@ -361,28 +361,6 @@ void TCustomFFmpeg::EncodeVideo(TStreamBinding& binding, TInputStream& ist, AVFr
     ++ost.syncOpts;
     ++ost.framesWritten;
   }
-}
-
-void TCustomFFmpeg::WriteVideoStats(TOutputStream& ost, int frameSize, int pictureType) {
-  if (!runStatistics_.vstatsFile) {
-    runStatistics_.vstatsFile.reset(std::fopen(settings_.statisticsFileName.c_str(), "w"));
-    if (!runStatistics_.vstatsFile) throw FFmpegException("fopen fail: " + settings_.statisticsFileName);
-  }
-  FILE* file = runStatistics_.vstatsFile.get();
-  const AVCodecContext* enc = ost.encode.context.get();
-  const int frameNumber = ost.framesWritten + 1;  // counted once the frame is sent
-  std::fprintf(file, "frame= %5d q= %2.1f ", frameNumber,
-               ost.statistics.quality < 0 ? 0.0 : double(ost.statistics.quality) / FF_QP2LAMBDA);
-  if (enc->flags & AV_CODEC_FLAG_PSNR)
-    std::fprintf(file, "PSNR= %6.2f ",
-                 -10.0 * std::log10(double(ost.statistics.error[0]) /
-                                    (double(enc->width) * enc->height * 255.0 * 255.0)));
-  std::fprintf(file, "f_size= %6d ", frameSize);
-  const double t = std::max(double(ost.syncOpts) * av_q2d(enc->time_base), 0.01);
-  std::fprintf(file, "s_size= %8.0fkB time= %0.3f br= %7.1fkbits/s avg_br= %7.1fkbits/s ",
-               double(runStatistics_.videoBytes) / 1024, t, frameSize * 8 / av_q2d(enc->time_base) / 1000,
-               double(runStatistics_.videoBytes) * 8 / t / 1000);
-  std::fprintf(file, "type= %c\n", av::av_get_picture_type_char(AVPictureType(pictureType)));
 }
 
 void TCustomFFmpeg::ResetFrameConversion() {

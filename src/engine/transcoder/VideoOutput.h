@@ -1,12 +1,27 @@
 #pragma once
-// Video frame conversion state of one output stream: the scaler to the
-// encoder's size and format, the "vf" filter graph, the output hook's copy.
+// Video frame conversion state: of an input stream, the deinterlacer and the
+// input hook's copy; of an output stream, the scaler to the encoder's size and
+// format, the "vf" filter graph and the output hook's copy.
 #include <memory>
 
 #include "engine/common/AvHandles.h"
 #include "engine/transcoder/FilterGraph.h"
 
 namespace mediaconv::engine {
+
+struct TInputVideoConversion {
+  int frameCounter = 0;  // pictures decoded
+  std::unique_ptr<TFilterGraph> deinterlacer;
+  bool deinterlaceFailed = false;
+  TFramePtr deinterlaced;
+  TFramePtr hookFrame;  // copy of a decoded picture that the input hook may change
+
+  void Release() {
+    deinterlacer.reset();
+    deinterlaced.reset();
+    hookFrame.reset();
+  }
+};
 
 struct TVideoConversion {
   TSwsContextPtr scaler;
