@@ -131,6 +131,18 @@ class TCustomFFmpeg : public TTranscoderOptions {
   void ReportStartError(const std::string& message);
 
   // InputFiles: opening inputs, stream mapping
+  // The decoders named for an input's streams; null where none was.
+  struct TForcedDecoders {
+    const AVCodec* video = nullptr;
+    const AVCodec* audio = nullptr;
+    const AVCodec* subtitle = nullptr;
+  };
+  TDictionaryPtr RawDemuxerOptions() const;
+  bool FindForcedDecoders(TForcedDecoders& decoders, std::string& error);
+  void SeekInput(AVFormatContext* context, const std::string& fileName, int64_t position);
+  void AddInputStream(TInputFile& file, AVStream* st, int index, const TForcedDecoders& decoders);
+  void HandVideoDefaultsToOutput(const AVStream* st, const AVCodecContext& decoderSettings, int index);
+  void HandAudioDefaultsToOutput(const AVCodecParameters* par);
   const AVCodec* FindCodec(const std::string& name, AVMediaType type, bool encoder, int strictness,
                            std::string& error) const;
   void BuildInputTables();

@@ -17,6 +17,29 @@ void CopyDictionary(AVDictionary** target, const AVDictionary* source) {
 
 TFFLogger& Logger() { return TFFLogger::DefaultLogger(); }
 
+const AVInputFormat* ForcedInputFormat(const std::string& name) {
+  const AVInputFormat* format = av::av_find_input_format(name.c_str());
+  if (!format) throw FFmpegException(TextFormat("Unknown input format: \"%s\"", name.c_str()));
+  return format;
+}
+
+// Keeps only the streams of the program; false when the input has no program of that id.
+bool SelectProgram(AVFormatContext* context, int programId) {
+  bool found = false;
+  for (unsigned i = 0; i < context->nb_streams; ++i) context->streams[i]->discard = AVDISCARD_ALL;
+  for (unsigned p = 0; p < context->nb_programs; ++p) {
+    AVProgram* program = context->programs[p];
+    if (program->id == programId) {
+      found = true;
+      for (unsigned k = 0; k < program->nb_stream_indexes; ++k)
+        context->streams[program->stream_index[k]]->discard = AVDISCARD_DEFAULT;
+    } else {
+      program->discard = AVDISCARD_ALL;
+    }
+  }
+  return found;
+}
+
 }  // namespace
 
 const AVCodec* TCustomFFmpeg::FindCodec(const std::string& name, AVMediaType type, bool encoder,
@@ -66,13 +89,9 @@ void TCustomFFmpeg::OpenInputFile(const std::string& fileName) {
   const AVInputFormat* inputFormat = nullptr;
   const bool forcedFormat = !s.formatName.empty();
   if (forcedFormat) {
-    inputFormat = av::av_find_input_format(s.formatName.c_str());
-    if (!inputFormat) {
-      const std::string name = s.formatName;
-      s.formatName.clear();
-      throw FFmpegException(TextFormat("Unknown input format: \"%s\"", name.c_str()));
-    }
+    const std::string formatName = s.formatName;
     s.formatName.clear();
+    inputFormat = ForcedInputFormat(formatName);
   }
 
   AVFormatContext* raw = av::avformat_alloc_context();
@@ -80,85 +99,26 @@ void TCustomFFmpeg::OpenInputFile(const std::string& fileName) {
   TInputFormatPtr context(raw);
   optionStore_.FormatTemplate();
   optionStore_.ApplyStoredOptions(raw, kOptionMaskDecoding);
+  TDictionaryPtr demuxerOptions = forcedFormat ? RawDemuxerOptions() : nullptr;
 
-  // Parameters that only raw and capture demuxers read.
-  AVDictionary* demuxerOptions = nullptr;
-  if (forcedFormat) {
-    if (s.audioSampleRate > 0) av::av_dict_set_int(&demuxerOptions, "sample_rate", s.audioSampleRate, 0);
-    if (s.audioChannels > 0) av::av_dict_set_int(&demuxerOptions, "channels", s.audioChannels, 0);
-    if (s.frameRate.den != 0 && s.frameRate.num != 0)
-      av::av_dict_set(&demuxerOptions, "framerate",
-                      TextFormat("%d/%d", s.frameRate.num, s.frameRate.den).c_str(), 0);
-    if (s.frameWidth > 0 && s.frameHeight > 0)
-      av::av_dict_set(&demuxerOptions, "video_size", TextFormat("%dx%d", s.frameWidth, s.frameHeight).c_str(),
-                      0);
-    if (s.framePixelFormat >= 0)
-      av::av_dict_set(&demuxerOptions, "pixel_format",
-                      av::av_get_pix_fmt_name(AVPixelFormat(s.framePixelFormat)), 0);
-    if (s.videoChannel) av::av_dict_set_int(&demuxerOptions, "channel", s.videoChannel, 0);
-    if (!s.tvStandard.empty()) av::av_dict_set(&demuxerOptions, "standard", s.tvStandard.c_str(), 0);
-  }
-  TDictionaryPtr demuxerOptionsOwner;
-
-  // Forced decoders.
+  TForcedDecoders decoders;
   std::string error;
-  const AVCodec* videoDecoder = nullptr;
-  const AVCodec* audioDecoder = nullptr;
-  const AVCodec* subtitleDecoder = nullptr;
-  const auto strictOf = [this](AVMediaType type) {
-    const AVCodecContext* t = optionStore_.CodecTemplate(type);
-    return t ? t->strict_std_compliance : 0;
-  };
-  if (!s.videoCodecName.empty()) {
-    videoDecoder =
-        FindCodec(s.videoCodecName, AVMEDIA_TYPE_VIDEO, false, strictOf(AVMEDIA_TYPE_VIDEO), error);
-    if (!videoDecoder) {
-      av::av_dict_free(&demuxerOptions);
-      fail(error);
-    }
-    raw->video_codec_id = videoDecoder->id;
-  }
-  if (!s.audioCodecName.empty()) {
-    audioDecoder =
-        FindCodec(s.audioCodecName, AVMEDIA_TYPE_AUDIO, false, strictOf(AVMEDIA_TYPE_AUDIO), error);
-    if (!audioDecoder) {
-      av::av_dict_free(&demuxerOptions);
-      fail(error);
-    }
-    raw->audio_codec_id = audioDecoder->id;
-  }
-  if (!s.subtitleCodecName.empty()) {
-    subtitleDecoder =
-        FindCodec(s.subtitleCodecName, AVMEDIA_TYPE_SUBTITLE, false, strictOf(AVMEDIA_TYPE_SUBTITLE), error);
-    if (!subtitleDecoder) {
-      av::av_dict_free(&demuxerOptions);
-      fail(error);
-    }
-    raw->subtitle_codec_id = subtitleDecoder->id;
-  }
+  if (!FindForcedDecoders(decoders, error)) fail(error);
+  if (decoders.video) raw->video_codec_id = decoders.video->id;
+  if (decoders.audio) raw->audio_codec_id = decoders.audio->id;
+  if (decoders.subtitle) raw->subtitle_codec_id = decoders.subtitle->id;
   raw->flags |= AVFMT_FLAG_NONBLOCK;
 
   const std::string url = FileNameToURL(fileName);
   context.release();  // avformat_open_input frees the context when it fails
-  const int opened = OpenInputURL(&raw, url, inputFormat, &demuxerOptions);
-  av::av_dict_free(&demuxerOptions);
+  AVDictionary* options = demuxerOptions.release();
+  const int opened = OpenInputURL(&raw, url, inputFormat, &options);
+  demuxerOptions.reset(options);  // what the demuxer did not take
   if (opened < 0) fail(ErrorText(fileName, opened));
   context.reset(raw);
 
   if (s.programId) {
-    bool found = false;
-    for (unsigned i = 0; i < raw->nb_streams; ++i) raw->streams[i]->discard = AVDISCARD_ALL;
-    for (unsigned p = 0; p < raw->nb_programs; ++p) {
-      AVProgram* program = raw->programs[p];
-      if (program->id == s.programId) {
-        found = true;
-        for (unsigned k = 0; k < program->nb_stream_indexes; ++k)
-          raw->streams[program->stream_index[k]]->discard = AVDISCARD_DEFAULT;
-      } else {
-        program->discard = AVDISCARD_ALL;
-      }
-    }
-    if (!found) fail("Specified program id not found");
+    if (!SelectProgram(raw, s.programId)) fail("Specified program id not found");
     s.programId = 0;
   }
   // Looping the input is done by the run, seeking back at its end.
@@ -176,84 +136,12 @@ void TCustomFFmpeg::OpenInputFile(const std::string& fileName) {
   if (raw->start_time != AV_NOPTS_VALUE) startPosition += raw->start_time;
   const bool seeked = s.startTime != 0;
   if (seeked) {
-    if (av::av_seek_frame(raw, -1, startPosition, AVSEEK_FLAG_BACKWARD) < 0 && s.verbose > 0)
-      Logger().LogFmt(this, llVerbose, "%s: could not seek to position %0.3f", fileName.c_str(),
-                      double(startPosition) / AV_TIME_BASE);
+    SeekInput(raw, fileName, startPosition);
     s.startTime = 0;
   }
 
   auto file = std::make_unique<TInputFile>();
-  for (unsigned i = 0; i < raw->nb_streams; ++i) {
-    AVStream* st = raw->streams[i];
-    AVCodecParameters* par = st->codecpar;
-    const AVCodec* forced = nullptr;
-    TCodecContextPtr settingsContext;
-    const auto makeSettings = [&](int mask) {
-      settingsContext = MakeCodecContext(nullptr);
-      if (!settingsContext) throw FFmpegException("av_mallocz fail");
-      av::avcodec_parameters_to_context(settingsContext.get(), par);
-      optionStore_.ApplyStoredOptions(settingsContext.get(), mask);
-      settingsContext->thread_count = s.codecThreadCount;
-    };
-    switch (IsAttachedPicture(st) ? AVMEDIA_TYPE_ATTACHMENT : par->codec_type) {
-      case AVMEDIA_TYPE_VIDEO: {
-        forced = videoDecoder;
-        makeSettings(kOptionMaskVideoDecoding);
-        s.frameHeight = par->height;
-        s.frameWidth = par->width;
-        float aspect = 0;
-        if (st->sample_aspect_ratio.num)
-          aspect = float(av_q2d(st->sample_aspect_ratio));
-        else if (par->sample_aspect_ratio.num)
-          aspect = float(av_q2d(par->sample_aspect_ratio));
-        if (par->width > 0 && par->height > 0) {
-          aspect = aspect ? aspect * par->width / par->height : float(par->width) / par->height;
-        } else if (aspect == 0) {
-          aspect = 4.0f / 3.0f;
-        }
-        s.frameAspectRatio = aspect;
-        s.framePixelFormat = par->format < 0 ? 0 : par->format;
-        const AVRational codecRate = settingsContext->framerate;
-        const AVRational streamRate = st->r_frame_rate;
-        if (codecRate.num && (codecRate.num != streamRate.num || codecRate.den != streamRate.den) &&
-            s.verbose >= 0)
-          Logger().LogFmt(
-              this, llInfo,
-              "Seems stream %d codec frame rate differs from container frame rate: %2.2f (%d/%d) -> "
-              "%2.2f (%d/%d)",
-              int(i), av_q2d(codecRate), codecRate.num, codecRate.den, av_q2d(streamRate), streamRate.num,
-              streamRate.den);
-        s.frameRate = streamRate;
-        if (s.videoDisable)
-          st->discard = AVDISCARD_ALL;
-        else if (s.videoDiscard)
-          st->discard = AVDiscard(s.videoDiscard);
-        break;
-      }
-      case AVMEDIA_TYPE_AUDIO:
-        forced = audioDecoder;
-        makeSettings(kOptionMaskAudioDecoding);
-        s.audioChannelLayout = par->ch_layout.order == AV_CHANNEL_ORDER_NATIVE ? par->ch_layout.u.mask : 0;
-        s.audioChannels = par->ch_layout.nb_channels;
-        s.audioSampleRate = par->sample_rate;
-        s.audioSampleFormat = par->format;
-        if (s.audioDisable) st->discard = AVDISCARD_ALL;
-        break;
-      case AVMEDIA_TYPE_SUBTITLE:
-        forced = subtitleDecoder;
-        makeSettings(AV_OPT_FLAG_SUBTITLE_PARAM | AV_OPT_FLAG_DECODING_PARAM);
-        if (s.subtitleDisable) st->discard = AVDISCARD_ALL;
-        break;
-      case AVMEDIA_TYPE_DATA:
-      case AVMEDIA_TYPE_ATTACHMENT:
-      case AVMEDIA_TYPE_UNKNOWN:
-        break;
-      default:
-        throw FFmpegException("invalid codec_type");
-    }
-    file->forcedDecoders.push_back(forced);
-    file->decoderSettings.push_back(std::move(settingsContext));
-  }
+  for (unsigned i = 0; i < raw->nb_streams; ++i) AddInputStream(*file, raw->streams[i], int(i), decoders);
 
   if (raw->duration != AV_NOPTS_VALUE &&
       (settings_.expectedDuration == AV_NOPTS_VALUE || raw->duration > settings_.expectedDuration))
@@ -268,6 +156,135 @@ void TCustomFFmpeg::OpenInputFile(const std::string& fileName) {
   if (s.verbose >= 0) av::av_dump_format(file->context.get(), int(inputs_.size()), url.c_str(), 0);
   inputs_.push_back(std::move(file));
   clearConsumed();
+}
+
+// Parameters that only raw and capture demuxers read.
+TDictionaryPtr TCustomFFmpeg::RawDemuxerOptions() const {
+  const TTranscoderSettings& s = settings_;
+  AVDictionary* options = nullptr;
+  if (s.audioSampleRate > 0) av::av_dict_set_int(&options, "sample_rate", s.audioSampleRate, 0);
+  if (s.audioChannels > 0) av::av_dict_set_int(&options, "channels", s.audioChannels, 0);
+  if (s.frameRate.den != 0 && s.frameRate.num != 0)
+    av::av_dict_set(&options, "framerate", TextFormat("%d/%d", s.frameRate.num, s.frameRate.den).c_str(), 0);
+  if (s.frameWidth > 0 && s.frameHeight > 0)
+    av::av_dict_set(&options, "video_size", TextFormat("%dx%d", s.frameWidth, s.frameHeight).c_str(), 0);
+  if (s.framePixelFormat >= 0)
+    av::av_dict_set(&options, "pixel_format", av::av_get_pix_fmt_name(AVPixelFormat(s.framePixelFormat)), 0);
+  if (s.videoChannel) av::av_dict_set_int(&options, "channel", s.videoChannel, 0);
+  if (!s.tvStandard.empty()) av::av_dict_set(&options, "standard", s.tvStandard.c_str(), 0);
+  return TDictionaryPtr(options);
+}
+
+bool TCustomFFmpeg::FindForcedDecoders(TForcedDecoders& decoders, std::string& error) {
+  const TTranscoderSettings& s = settings_;
+  const struct {
+    const std::string& name;
+    AVMediaType type;
+    const AVCodec*& decoder;
+  } rows[] = {{s.videoCodecName, AVMEDIA_TYPE_VIDEO, decoders.video},
+              {s.audioCodecName, AVMEDIA_TYPE_AUDIO, decoders.audio},
+              {s.subtitleCodecName, AVMEDIA_TYPE_SUBTITLE, decoders.subtitle}};
+  for (const auto& row : rows) {
+    if (row.name.empty()) continue;
+    const AVCodecContext* codecTemplate = optionStore_.CodecTemplate(row.type);
+    row.decoder =
+        FindCodec(row.name, row.type, false, codecTemplate ? codecTemplate->strict_std_compliance : 0, error);
+    if (!row.decoder) return false;
+  }
+  return true;
+}
+
+void TCustomFFmpeg::SeekInput(AVFormatContext* context, const std::string& fileName, int64_t position) {
+  if (av::av_seek_frame(context, -1, position, AVSEEK_FLAG_BACKWARD) < 0 && settings_.verbose > 0)
+    Logger().LogFmt(this, llVerbose, "%s: could not seek to position %0.3f", fileName.c_str(),
+                    double(position) / AV_TIME_BASE);
+}
+
+// One stream of an opened input: its forced decoder, the options given for
+// its decoder, and whether it is read at all.
+void TCustomFFmpeg::AddInputStream(TInputFile& file, AVStream* st, int index,
+                                   const TForcedDecoders& decoders) {
+  TTranscoderSettings& s = settings_;
+  AVCodecParameters* par = st->codecpar;
+  const AVCodec* forced = nullptr;
+  TCodecContextPtr decoderSettings;
+  const auto makeSettings = [&](int mask) {
+    decoderSettings = MakeCodecContext(nullptr);
+    if (!decoderSettings) throw FFmpegException("av_mallocz fail");
+    av::avcodec_parameters_to_context(decoderSettings.get(), par);
+    optionStore_.ApplyStoredOptions(decoderSettings.get(), mask);
+    decoderSettings->thread_count = s.codecThreadCount;
+  };
+  switch (IsAttachedPicture(st) ? AVMEDIA_TYPE_ATTACHMENT : par->codec_type) {
+    case AVMEDIA_TYPE_VIDEO:
+      forced = decoders.video;
+      makeSettings(kOptionMaskVideoDecoding);
+      HandVideoDefaultsToOutput(st, *decoderSettings, index);
+      if (s.videoDisable)
+        st->discard = AVDISCARD_ALL;
+      else if (s.videoDiscard)
+        st->discard = AVDiscard(s.videoDiscard);
+      break;
+    case AVMEDIA_TYPE_AUDIO:
+      forced = decoders.audio;
+      makeSettings(kOptionMaskAudioDecoding);
+      HandAudioDefaultsToOutput(par);
+      if (s.audioDisable) st->discard = AVDISCARD_ALL;
+      break;
+    case AVMEDIA_TYPE_SUBTITLE:
+      forced = decoders.subtitle;
+      makeSettings(AV_OPT_FLAG_SUBTITLE_PARAM | AV_OPT_FLAG_DECODING_PARAM);
+      if (s.subtitleDisable) st->discard = AVDISCARD_ALL;
+      break;
+    case AVMEDIA_TYPE_DATA:
+    case AVMEDIA_TYPE_ATTACHMENT:
+    case AVMEDIA_TYPE_UNKNOWN:
+      break;
+    default:
+      throw FFmpegException("invalid codec_type");
+  }
+  file.forcedDecoders.push_back(forced);
+  file.decoderSettings.push_back(std::move(decoderSettings));
+}
+
+// An output set up after this input takes its picture size, aspect, pixel
+// format and frame rate unless told otherwise.
+void TCustomFFmpeg::HandVideoDefaultsToOutput(const AVStream* st, const AVCodecContext& decoderSettings,
+                                              int index) {
+  TTranscoderSettings& s = settings_;
+  const AVCodecParameters* par = st->codecpar;
+  s.frameHeight = par->height;
+  s.frameWidth = par->width;
+  float aspect = 0;
+  if (st->sample_aspect_ratio.num)
+    aspect = float(av_q2d(st->sample_aspect_ratio));
+  else if (par->sample_aspect_ratio.num)
+    aspect = float(av_q2d(par->sample_aspect_ratio));
+  if (par->width > 0 && par->height > 0) {
+    aspect = aspect ? aspect * par->width / par->height : float(par->width) / par->height;
+  } else if (aspect == 0) {
+    aspect = 4.0f / 3.0f;
+  }
+  s.frameAspectRatio = aspect;
+  s.framePixelFormat = par->format < 0 ? 0 : par->format;
+  const AVRational codecRate = decoderSettings.framerate;
+  const AVRational streamRate = st->r_frame_rate;
+  if (codecRate.num && (codecRate.num != streamRate.num || codecRate.den != streamRate.den) && s.verbose >= 0)
+    Logger().LogFmt(this, llInfo,
+                    "Seems stream %d codec frame rate differs from container frame rate: %2.2f (%d/%d) -> "
+                    "%2.2f (%d/%d)",
+                    index, av_q2d(codecRate), codecRate.num, codecRate.den, av_q2d(streamRate),
+                    streamRate.num, streamRate.den);
+  s.frameRate = streamRate;
+}
+
+// Likewise its channels, layout, sample rate and sample format.
+void TCustomFFmpeg::HandAudioDefaultsToOutput(const AVCodecParameters* par) {
+  TTranscoderSettings& s = settings_;
+  s.audioChannelLayout = par->ch_layout.order == AV_CHANNEL_ORDER_NATIVE ? par->ch_layout.u.mask : 0;
+  s.audioChannels = par->ch_layout.nb_channels;
+  s.audioSampleRate = par->sample_rate;
+  s.audioSampleFormat = par->format;
 }
 
 std::vector<AVRational> TCustomFFmpeg::InputVideoFrameRates() const {
