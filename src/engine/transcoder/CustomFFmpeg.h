@@ -160,6 +160,13 @@ class TCustomFFmpeg : public TTranscoderOptions {
   TOutputStream& CreateStream(TOutputFile& file, AVMediaType type);
   const AVCodec* ChooseEncoder(const TOutputFile& file, TOutputStream& ost, AVMediaType type,
                                const std::string& name, int strictness);
+  int TemplateStrictness(AVMediaType type);
+  // The opening every new stream shares: its record, its encoder (chosen
+  // unless the stream is copied) with the codec tag, its bitstream filters.
+  TOutputStream& OpenStreamRecord(TOutputFile& file, AVMediaType type, bool copy,
+                                  const std::function<const AVCodec*(TOutputStream&)>& chooseEncoder,
+                                  const std::vector<const AVBitStreamFilter*>& bitstreamFilters,
+                                  uint32_t codecTag);
   void SetupVideoStream(TOutputFile& file);
   void SetupAudioStream(TOutputFile& file);
   void SetupSubtitleStream(TOutputFile& file);

@@ -186,9 +186,7 @@ bool TCustomFFmpeg::FindForcedDecoders(TForcedDecoders& decoders, std::string& e
               {s.subtitleCodecName, AVMEDIA_TYPE_SUBTITLE, decoders.subtitle}};
   for (const auto& row : rows) {
     if (row.name.empty()) continue;
-    const AVCodecContext* codecTemplate = optionStore_.CodecTemplate(row.type);
-    row.decoder =
-        FindCodec(row.name, row.type, false, codecTemplate ? codecTemplate->strict_std_compliance : 0, error);
+    row.decoder = FindCodec(row.name, row.type, false, TemplateStrictness(row.type), error);
     if (!row.decoder) return false;
   }
   return true;

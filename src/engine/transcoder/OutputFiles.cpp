@@ -335,25 +335,41 @@ const AVCodec* TCustomFFmpeg::ChooseEncoder(const TOutputFile& file, TOutputStre
   return nullptr;
 }
 
-void TCustomFFmpeg::SetupVideoStream(TOutputFile& file) {
-  TTranscoderSettings& s = settings_;
-  TOutputStream& ost = CreateStream(file, AVMEDIA_TYPE_VIDEO);
-  const AVOutputFormat* format = file.context->oformat;
-  const AVCodecContext* videoTemplate = optionStore_.CodecTemplate(AVMEDIA_TYPE_VIDEO);
-  const AVCodec* codec = nullptr;
-  if (!s.videoStreamCopy)
-    codec = ChooseEncoder(file, ost, AVMEDIA_TYPE_VIDEO, s.videoCodecName,
-                          videoTemplate ? videoTemplate->strict_std_compliance : 0);
+int TCustomFFmpeg::TemplateStrictness(AVMediaType type) {
+  const AVCodecContext* codecTemplate = optionStore_.CodecTemplate(type);
+  return codecTemplate ? codecTemplate->strict_std_compliance : 0;
+}
+
+TOutputStream& TCustomFFmpeg::OpenStreamRecord(
+    TOutputFile& file, AVMediaType type, bool copy,
+    const std::function<const AVCodec*(TOutputStream&)>& chooseEncoder,
+    const std::vector<const AVBitStreamFilter*>& bitstreamFilters, uint32_t codecTag) {
+  TOutputStream& ost = CreateStream(file, type);
+  const AVCodec* codec = copy ? nullptr : chooseEncoder(ost);
   ost.encode.codec = codec;
   ost.encode.context = MakeCodecContext(codec);
   if (!ost.encode.context) throw FFmpegException("Could not alloc output stream");
   AVCodecContext* enc = ost.encode.context.get();
-  enc->codec_type = AVMEDIA_TYPE_VIDEO;
+  enc->codec_type = type;
   if (codec) enc->codec_id = codec->id;
-  for (const AVBitStreamFilter* filter : s.videoBitstreamFilters)
+  for (const AVBitStreamFilter* filter : bitstreamFilters)
     ost.mux.bitstreamFilterNames.push_back(filter->name);
+  if (codecTag) enc->codec_tag = codecTag;
+  return ost;
+}
+
+void TCustomFFmpeg::SetupVideoStream(TOutputFile& file) {
+  TTranscoderSettings& s = settings_;
+  const auto chooseEncoder = [&](TOutputStream& ost) {
+    return ChooseEncoder(file, ost, AVMEDIA_TYPE_VIDEO, s.videoCodecName,
+                         TemplateStrictness(AVMEDIA_TYPE_VIDEO));
+  };
+  TOutputStream& ost = OpenStreamRecord(file, AVMEDIA_TYPE_VIDEO, s.videoStreamCopy, chooseEncoder,
+                                        s.videoBitstreamFilters, s.videoCodecTag);
   s.videoBitstreamFilters.clear();
-  if (s.videoCodecTag) enc->codec_tag = s.videoCodecTag;
+  const AVOutputFormat* format = file.context->oformat;
+  const AVCodec* codec = ost.encode.codec;
+  AVCodecContext* enc = ost.encode.context.get();
   if ((s.videoGlobalHeader & kVideoGlobalHeaderAlways) ||
       (s.videoGlobalHeader == 0 && (format->flags & AVFMT_GLOBALHEADER)))
     enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -447,30 +463,21 @@ void TCustomFFmpeg::SetupVideoStream(TOutputFile& file) {
 
 void TCustomFFmpeg::SetupAudioStream(TOutputFile& file) {
   TTranscoderSettings& s = settings_;
-  TOutputStream& ost = CreateStream(file, AVMEDIA_TYPE_AUDIO);
-  const AVOutputFormat* format = file.context->oformat;
-  const AVCodecContext* audioTemplate = optionStore_.CodecTemplate(AVMEDIA_TYPE_AUDIO);
-  const AVCodec* codec = nullptr;
-  if (!s.audioStreamCopy) {
+  const auto chooseEncoder = [&](TOutputStream& ost) {
     std::string name = s.audioCodecName;
     if (name == "libfaac") {
       // Gone from current library builds.
       name = av::avcodec_find_encoder_by_name("libfdk_aac") ? "libfdk_aac" : "aac";
       Logger().LogFmt(this, llWarning, "Encoder libfaac is not available, using %s", name.c_str());
     }
-    codec = ChooseEncoder(file, ost, AVMEDIA_TYPE_AUDIO, name,
-                          audioTemplate ? audioTemplate->strict_std_compliance : 0);
-  }
-  ost.encode.codec = codec;
-  ost.encode.context = MakeCodecContext(codec);
-  if (!ost.encode.context) throw FFmpegException("Could not alloc output stream");
-  AVCodecContext* enc = ost.encode.context.get();
-  enc->codec_type = AVMEDIA_TYPE_AUDIO;
-  if (codec) enc->codec_id = codec->id;
-  for (const AVBitStreamFilter* filter : s.audioBitstreamFilters)
-    ost.mux.bitstreamFilterNames.push_back(filter->name);
+    return ChooseEncoder(file, ost, AVMEDIA_TYPE_AUDIO, name, TemplateStrictness(AVMEDIA_TYPE_AUDIO));
+  };
+  TOutputStream& ost = OpenStreamRecord(file, AVMEDIA_TYPE_AUDIO, s.audioStreamCopy, chooseEncoder,
+                                        s.audioBitstreamFilters, s.audioCodecTag);
   s.audioBitstreamFilters.clear();
-  if (s.audioCodecTag) enc->codec_tag = s.audioCodecTag;
+  const AVOutputFormat* format = file.context->oformat;
+  const AVCodec* codec = ost.encode.codec;
+  AVCodecContext* enc = ost.encode.context.get();
   if (format->flags & AVFMT_GLOBALHEADER) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
 
   if (s.audioStreamCopy) {
@@ -542,32 +549,21 @@ void TCustomFFmpeg::SetupAudioStream(TOutputFile& file) {
 
 void TCustomFFmpeg::SetupSubtitleStream(TOutputFile& file) {
   TTranscoderSettings& s = settings_;
-  TOutputStream& ost = CreateStream(file, AVMEDIA_TYPE_SUBTITLE);
   const AVOutputFormat* format = file.context->oformat;
-  const AVCodec* codec = nullptr;
-  if (!s.subtitleStreamCopy) {
-    const AVCodecContext* subtitleTemplate = optionStore_.CodecTemplate(AVMEDIA_TYPE_SUBTITLE);
+  const auto chooseEncoder = [&](TOutputStream& ost) -> const AVCodec* {
+    // Without a name the container's own subtitle codec, as the run needs one to encode.
+    if (s.subtitleCodecName.empty()) return av::avcodec_find_encoder(format->subtitle_codec);
     std::string error;
-    if (!s.subtitleCodecName.empty()) {
-      codec = FindCodec(s.subtitleCodecName, AVMEDIA_TYPE_SUBTITLE, true,
-                        subtitleTemplate ? subtitleTemplate->strict_std_compliance : 0, error);
-      if (!codec) throw FFmpegException(error);
-      ost.encode.forced = true;
-    } else {
-      // Without a name the container's own subtitle codec, as the run needs one to encode.
-      codec = av::avcodec_find_encoder(format->subtitle_codec);
-    }
-  }
-  ost.encode.codec = codec;
-  ost.encode.context = MakeCodecContext(codec);
-  if (!ost.encode.context) throw FFmpegException("Could not alloc output stream");
-  AVCodecContext* enc = ost.encode.context.get();
-  enc->codec_type = AVMEDIA_TYPE_SUBTITLE;
-  if (codec) enc->codec_id = codec->id;
-  for (const AVBitStreamFilter* filter : s.subtitleBitstreamFilters)
-    ost.mux.bitstreamFilterNames.push_back(filter->name);
+    const AVCodec* codec = FindCodec(s.subtitleCodecName, AVMEDIA_TYPE_SUBTITLE, true,
+                                     TemplateStrictness(AVMEDIA_TYPE_SUBTITLE), error);
+    if (!codec) throw FFmpegException(error);
+    ost.encode.forced = true;
+    return codec;
+  };
+  TOutputStream& ost = OpenStreamRecord(file, AVMEDIA_TYPE_SUBTITLE, s.subtitleStreamCopy, chooseEncoder,
+                                        s.subtitleBitstreamFilters, s.subtitleCodecTag);
   s.subtitleBitstreamFilters.clear();
-  if (s.subtitleCodecTag) enc->codec_tag = s.subtitleCodecTag;
+  AVCodecContext* enc = ost.encode.context.get();
   if (format->flags & AVFMT_GLOBALHEADER) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
   if (s.subtitleStreamCopy)
     ost.copy = true;
