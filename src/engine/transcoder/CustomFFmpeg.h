@@ -117,9 +117,7 @@ class TCustomFFmpeg : public TTranscoderOptions {
   void Transcode();
   void MainLoop();
   int ChooseInput();
-  bool ReadAndProcess(int fileIndex);
   void AdjustTimestamps(TInputFile& file, TInputStream& ist, AVPacket* packet);
-  void FlushOutputs(TInputStream& ist);
   void FlushInputs();
   void SwitchSegment();
   bool RewindInput(TInputFile& file);
@@ -250,7 +248,6 @@ class TCustomFFmpeg : public TTranscoderOptions {
   std::vector<std::unique_ptr<TInputStream>> inputStreams_;
   bool joinMode_ = false;
   int playingInput_ = 0;
-  int lastInput_ = 0;
 
   std::atomic<bool> running_{false};
   std::atomic<bool> ended_{false};
@@ -276,7 +273,6 @@ class TCustomFFmpeg : public TTranscoderOptions {
   int64_t progressInterval_ = 500000;
   TRunStatistics runStatistics_;
   int64_t mediaPacketsWritten_ = 0;  // of this run, covers left out
-  bool headersWritten_ = false;
   TPacketPtr readPacket_;
 
   // Frame conversion state of the run.
@@ -286,7 +282,6 @@ class TCustomFFmpeg : public TTranscoderOptions {
   std::vector<uint8_t> audioHookBuffer_;
   TFrameHookChain frameHooks_;  // "vhook" modules
   int64_t lastPreviewTime_ = 0;
-  bool previewRefresh_ = false;
   std::unique_ptr<IPreviewWindow> previewWindow_;
 };
 

@@ -42,7 +42,7 @@ void TCustomFFmpeg::PreparePassLog(TOutputStream& ost, int streamNumber) {
   } else {
     std::string contents;
     const int read = ReadWholeFile(name, contents);
-    if (read == -12)
+    if (read == AVERROR(ENOMEM))
       throw FFmpegException(TextFormat(
           "Could not allocate file buffer: Error reading log file \"%s\" for pass-2 encoding", name.c_str()));
     if (read < 0)

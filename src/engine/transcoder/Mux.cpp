@@ -46,7 +46,6 @@ void TCustomFFmpeg::WriteHeaders() {
     }
     file.headerWritten = true;
   }
-  headersWritten_ = true;
   std::vector<AVFormatContext*> rtp;
   for (const auto& file : outputs_)
     if (!file->shared) rtp.push_back(file->context);
@@ -112,7 +111,6 @@ void TCustomFFmpeg::WritePacket(TOutputStream& ost, AVPacket* packet) {
   if (ost.mux.bitstreamFilters.empty()) return WriteMuxPacket(ost, packet);
   // Through the chain: what one filter gives goes to the next.
   std::vector<AVPacket*> pending{packet};
-  TPacketPtr holder = MakePacket();
   for (size_t i = 0; i < ost.mux.bitstreamFilters.size(); ++i) {
     AVBSFContext* filter = ost.mux.bitstreamFilters[i].get();
     std::vector<AVPacket*> produced;

@@ -213,7 +213,7 @@ void TCustomFFmpeg::OpenOutputFile(const std::string& fileName, bool join) {
   s.pendingMetadata.clear();
 
   if ((format->flags & AVFMT_NEEDNUMBER) && !av::av_filename_number_test(url.c_str()))
-    fail(ErrorText(fileName, -33));
+    fail(ErrorText(fileName, AVERROR(EDOM)));
 
   if (!(format->flags & AVFMT_NOFILE)) {
     if (WritesThroughPartFile(url, format)) {

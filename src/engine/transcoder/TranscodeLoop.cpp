@@ -82,7 +82,6 @@ void TCustomFFmpeg::Transcode() {
   runStatistics_.startTime = av::av_gettime_relative();
   runStatistics_.lastReportTime = runStatistics_.startTime;
   playingInput_ = 0;
-  lastInput_ = 0;
   for (TStreamBinding* binding : AllBindings()) binding->active = !joinMode_ || binding->fileIndex == 0;
 
   mediaPacketsWritten_ = 0;
@@ -140,7 +139,6 @@ void TCustomFFmpeg::MainLoop() {
     }
     for (auto& input : inputs_) input->noPacket = false;
     noPacketCount = 0;
-    lastInput_ = fileIndex;
 
     if (settings_.packetDump && packet->stream_index < int(file.context->nb_streams))
       av::av_pkt_dump_log2(nullptr, AV_LOG_DEBUG, packet, settings_.hexDump,
@@ -256,18 +254,6 @@ void TCustomFFmpeg::FlushInputs() {
     else if (ost->type == AVMEDIA_TYPE_VIDEO)
       FlushVideo(*ost);
     ost->encode.ended = true;
-  }
-}
-
-void TCustomFFmpeg::FlushOutputs(TInputStream& ist) {
-  for (TStreamBinding* binding : ist.outputs) {
-    TOutputStream& ost = binding->stream;
-    if (!ost.encode.needed || ost.encode.ended || !ost.encode.opened) continue;
-    if (ost.type == AVMEDIA_TYPE_AUDIO)
-      FlushAudio(ost);
-    else if (ost.type == AVMEDIA_TYPE_VIDEO)
-      FlushVideo(ost);
-    ost.encode.ended = true;
   }
 }
 

@@ -139,7 +139,7 @@ void TCustomFFmpeg::CallVideoHook(bool input, AVFrame* frame, int frameNumber, i
 }
 
 void TCustomFFmpeg::ServePreview(AVFrame* picture, int frameNumber, int64_t pts) {
-  bool toBitmap, toWindow, refresh;
+  bool toBitmap, toWindow;
   const int64_t now = av::av_gettime_relative();
   {
     std::scoped_lock lock(PreviewLock());
@@ -148,12 +148,10 @@ void TCustomFFmpeg::ServePreview(AVFrame* picture, int frameNumber, int64_t pts)
     if (!toBitmap && !toWindow) return;
     if (lastPreviewTime_ && now - lastPreviewTime_ <= kPreviewInterval) return;
     lastPreviewTime_ = now;
-    refresh = previewRefresh_;
-    previewRefresh_ = false;
   }
   // The callbacks run without the lock: the bitmap's handler waits for the
   // main thread, which may be setting the flags of another task meanwhile.
-  if ((refresh || !outputConverter_.holdsCurrent) && !outputConverter_.ToBitmap(picture)) {
+  if (!outputConverter_.holdsCurrent && !outputConverter_.ToBitmap(picture)) {
     Logger().Log(this, llError, "Cannot initialize the toRGB conversion context");
     std::scoped_lock lock(PreviewLock());
     (toBitmap ? settings_.previewBitmap : settings_.preview) = false;
