@@ -493,7 +493,9 @@ TEST_P(TranscodeProgramTest, ProgramIdSelectsTheInputsProgram) {
     EXPECT_EQ(std::string(e.what()), error);
   }
   ASSERT_EQ(core.InputFileCount(), error.empty() ? 1 : 0);
-  if (error.empty()) EXPECT_NE(core.InputContext(0)->streams[0]->discard, AVDISCARD_ALL);
+  if (error.empty()) {
+    EXPECT_NE(core.InputContext(0)->streams[0]->discard, AVDISCARD_ALL);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Programs, TranscodeProgramTest,

@@ -174,7 +174,9 @@ class TCustomFFmpeg : public TTranscoderOptions {
   std::vector<TOutputStream*> AllOutputStreams() const;
   std::vector<TOutputStream*> EncodingStreams() const;  // the streams that are encoded
   // Every binding, in the order of the output entries (join segments included).
-  std::vector<TStreamBinding*> AllBindings() const;
+  std::vector<TStreamBinding*> CollectBindings() const;
+  // Collected once when the run starts: the loop visits them for every packet.
+  const std::vector<TStreamBinding*>& AllBindings() const { return bindings_; }
 
   // Decode
   void OpenDecoders();
@@ -246,6 +248,7 @@ class TCustomFFmpeg : public TTranscoderOptions {
   std::vector<std::unique_ptr<TInputFile>> inputs_;
   std::vector<std::unique_ptr<TOutputFile>> outputs_;
   std::vector<std::unique_ptr<TInputStream>> inputStreams_;
+  std::vector<TStreamBinding*> bindings_;  // of the run; into the output streams
   bool joinMode_ = false;
   int playingInput_ = 0;
 

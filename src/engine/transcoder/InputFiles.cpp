@@ -358,7 +358,7 @@ void TCustomFFmpeg::DumpOutputs() {
 }
 
 void TCustomFFmpeg::BindOutputStreams() {
-  const std::vector<TStreamBinding*> bindings = AllBindings();
+  const std::vector<TStreamBinding*>& bindings = AllBindings();
   const int total = int(bindings.size());
   for (int o = 0; o < int(outputs_.size()); ++o) {
     TOutputFile& file = *outputs_[o];

@@ -126,7 +126,7 @@ std::vector<TOutputStream*> TCustomFFmpeg::EncodingStreams() const {
   return encoding;
 }
 
-std::vector<TStreamBinding*> TCustomFFmpeg::AllBindings() const {
+std::vector<TStreamBinding*> TCustomFFmpeg::CollectBindings() const {
   std::vector<TStreamBinding*> all;
   for (TOutputStream* ost : AllOutputStreams())
     for (const auto& binding : ost->bindings) all.push_back(binding.get());

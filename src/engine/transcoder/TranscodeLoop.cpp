@@ -58,6 +58,7 @@ void TCustomFFmpeg::RunTask() {
 }
 
 void TCustomFFmpeg::Transcode() {
+  bindings_ = CollectBindings();
   OpenOutputFiles();
   BuildInputTables();
   BindOutputStreams();
@@ -333,6 +334,7 @@ void TCustomFFmpeg::ResetCore() {
   {
     std::scoped_lock lock(CodecLock());
     inputStreams_.clear();
+    bindings_.clear();
     outputs_.clear();
   }
   inputs_.clear();
