@@ -402,6 +402,72 @@ TEST_F(TranscodeTest, InputErrorsCarryTheirReason) {
   EXPECT_EQ(core.LastErrorText(), "Unknown decoder 'nosuch'");
 }
 
+// A raw input says nothing of its picture: the size, pixel format and rate
+// given for it reach the demuxer, and the output takes them over.
+TEST_F(TranscodeTest, ForcedRawInputIsReadWithTheGivenSizeFormatAndRate) {
+  const std::string source =
+      MediaFixture("core-raw-64x48-10fps.yuv",
+                   "-f lavfi -i testsrc2=size=64x48:rate=10:duration=1 -f rawvideo -pix_fmt yuv420p");
+  ASSERT_FALSE(source.empty());
+  const std::string out = folder_ + "/raw.avi";
+  const TRunResult run =
+      Convert({source}, out, "vcodec=mpeg4", false, "f=rawvideo\ns=64x48\npix_fmt=yuv420p\nr=10");
+  ASSERT_FALSE(run.failed) << run.error;
+  const auto video = ProbeStream(out, "v:0");
+  EXPECT_EQ(Number(video, "width"), 64);
+  EXPECT_EQ(Number(video, "height"), 48);
+  EXPECT_EQ(CountFrames(out, "v:0"), 10);
+  EXPECT_NEAR(StreamEnd(out, "v:0"), 1.0, 0.11);
+}
+
+// A refused input consumes its forced format, so the next input is not read as that format.
+TEST_F(TranscodeTest, UnknownInputFormatIsRefusedAndNotKeptForTheNextInput) {
+  TCustomFFmpeg core;
+  try {
+    core.ApplyInputOptionText(H264AacSource(), "f=nosuchformat", TInputFields{});
+    FAIL() << "accepted an unknown input format";
+  } catch (const FFmpegException& e) {
+    EXPECT_EQ(std::string(e.what()), "Unknown input format: \"nosuchformat\"");
+  }
+  EXPECT_EQ(core.InputFileCount(), 0);
+  core.ApplyInputOptionText(H264AacSource(), "", TInputFields{});
+  EXPECT_EQ(core.InputFileCount(), 1);
+}
+
+struct TProgramCase {
+  const char* name;
+  const char* options;
+  const char* error;  // empty: the input opens
+};
+
+class TranscodeProgramTest : public TranscodeTest, public ::testing::WithParamInterface<TProgramCase> {};
+
+TEST_P(TranscodeProgramTest, ProgramIdSelectsTheInputsProgram) {
+  // One program, service id 7.
+  const std::string source =
+      MediaFixture("core-program-7.ts",
+                   "-f lavfi -i testsrc2=size=64x48:rate=10:duration=1 -c:v mpeg2video -mpegts_service_id 7");
+  ASSERT_FALSE(source.empty());
+  TCustomFFmpeg core;
+  const std::string error = GetParam().error;
+  try {
+    core.ApplyInputOptionText(source, GetParam().options, TInputFields{});
+    EXPECT_TRUE(error.empty()) << "opened with " << GetParam().options;
+  } catch (const FFmpegException& e) {
+    EXPECT_EQ(std::string(e.what()), error);
+  }
+  ASSERT_EQ(core.InputFileCount(), error.empty() ? 1 : 0);
+  if (error.empty()) {
+    EXPECT_NE(core.InputContext(0)->streams[0]->discard, AVDISCARD_ALL);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Programs, TranscodeProgramTest,
+                         ::testing::Values(TProgramCase{"Present", "programid=7", ""},
+                                           TProgramCase{"Absent", "programid=8",
+                                                        "Specified program id not found"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(TranscodeTest, AudioOnlyInputGivesAnAudioOnlyAvi) {
   const std::string source = MediaFixture(
       "core-mono.wav",

@@ -136,13 +136,14 @@ void TCustomFFmpeg::ApplyVolume(AVFrame* frame) {
   }
 }
 
-void TCustomFFmpeg::DoAudioOut(TOutputStream& ostRecord, TInputStream& ist, AVFrame* frame) {
-  TOutputStream& ost = Owner(ostRecord);
-  AVCodecContext* enc = ost.encoder.get();
+void TCustomFFmpeg::DoAudioOut(TStreamBinding& binding, TInputStream& ist, AVFrame* frame) {
+  TOutputStream& ost = binding.stream;
+  AVCodecContext* enc = ost.encode.context.get();
   const int method = settings_.audioSyncMethod;
-  const int64_t queued = av::av_audio_fifo_size(ost.fifo.get()) +
-                         (ost.resampler ? av::swr_get_delay(ost.resampler.get(), enc->sample_rate) : 0);
-  const TInputStream& sync = *inputStreams_[ostRecord.syncIndex];
+  const int64_t queued =
+      av::av_audio_fifo_size(ost.audio.fifo.get()) +
+      (ost.audio.resampler ? av::swr_get_delay(ost.audio.resampler.get(), enc->sample_rate) : 0);
+  const TInputStream& sync = *inputStreams_[binding.syncIndex];
   const double ipts = double(sync.pts - settings_.startTime) / AV_TIME_BASE;
 
   uint8_t* data[AV_NUM_DATA_POINTERS] = {};
@@ -156,12 +157,12 @@ void TCustomFFmpeg::DoAudioOut(TOutputStream& ostRecord, TInputStream& ist, AVFr
     // The FIFO's first sample is at syncOpts. The input's clock only moves
     // it forward, so a rounding step never makes the encoder's timestamps go back.
     const int64_t target = std::llround(ipts * enc->sample_rate) - queued;
-    if (!ost.startSet || target > ost.syncOpts + 1) {
+    if (!ost.audio.startSet || target > ost.syncOpts + 1) {
       ost.syncOpts = target;
-      ost.startSet = true;
+      ost.audio.startSet = true;
     }
   } else {
-    ost.startSet = true;  // the output starts at 0; the gap to the input's clock is filled or cut
+    ost.audio.startSet = true;  // the output starts at 0; the gap to the input's clock is filled or cut
     const double delta = ipts * enc->sample_rate - double(ost.syncOpts) - double(queued);
     const double idelta = delta * frame->sample_rate / enc->sample_rate;
     const int64_t inDelta = int64_t(idelta);
@@ -200,8 +201,9 @@ void TCustomFFmpeg::DoAudioOut(TOutputStream& ostRecord, TInputStream& ist, AVFr
           TFFLogger::DefaultLogger().LogFmt(this, llVerbose,
                                             "compensating audio timestamp drift:%f compensation:%d in:%d",
                                             delta, compensation, enc->sample_rate);
-        if (!ost.resampler) QueueSamples(ost, frame, data, 0);  // makes the resampler
-        if (ost.resampler) av::swr_set_compensation(ost.resampler.get(), compensation, enc->sample_rate);
+        if (!ost.audio.resampler) QueueSamples(ost, frame, data, 0);  // makes the resampler
+        if (ost.audio.resampler)
+          av::swr_set_compensation(ost.audio.resampler.get(), compensation, enc->sample_rate);
       }
     }
   }
@@ -211,41 +213,42 @@ void TCustomFFmpeg::DoAudioOut(TOutputStream& ostRecord, TInputStream& ist, AVFr
 
 void TCustomFFmpeg::QueueSamples(TOutputStream& ost, const AVFrame* frame, uint8_t* const* data,
                                  int samples) {
-  AVCodecContext* enc = ost.encoder.get();
-  AVAudioFifo* fifo = ost.fifo.get();
+  AVCodecContext* enc = ost.encode.context.get();
+  AVAudioFifo* fifo = ost.audio.fifo.get();
   // Drift compensation needs a resampler even between equal formats.
   const bool convert = frame->format != enc->sample_fmt || frame->sample_rate != enc->sample_rate ||
                        !SameLayout(frame->ch_layout, enc->ch_layout) || settings_.audioSyncMethod > 1;
-  if (convert &&
-      (!ost.resampler || frame->format != ost.resamplerFormat || frame->sample_rate != ost.resamplerRate ||
-       !SameLayout(frame->ch_layout, ost.resamplerLayout))) {
-    if (Verbose(0) && ost.resampler)
+  if (convert && (!ost.audio.resampler || frame->format != ost.audio.resamplerFormat ||
+                  frame->sample_rate != ost.audio.resamplerRate ||
+                  !SameLayout(frame->ch_layout, ost.audio.resamplerLayout))) {
+    if (Verbose(0) && ost.audio.resampler)
       TFFLogger::DefaultLogger().LogFmt(this, llVerbose, "Input stream audio format changed");
     SwrContext* swr = nullptr;
     const int made = av::swr_alloc_set_opts2(&swr, &enc->ch_layout, enc->sample_fmt, enc->sample_rate,
                                              const_cast<AVChannelLayout*>(&frame->ch_layout),
                                              AVSampleFormat(frame->format), frame->sample_rate, 0, nullptr);
-    ost.resampler.reset(swr);
+    ost.audio.resampler.reset(swr);
     if (made < 0 || av::swr_init(swr) < 0)
       throw FFmpegException(TextFormat("Can not resample %d channels @ %d Hz to %d channels @ %d Hz",
                                        frame->ch_layout.nb_channels, frame->sample_rate,
                                        enc->ch_layout.nb_channels, enc->sample_rate));
-    ost.resamplerFormat = frame->format;
-    ost.resamplerRate = frame->sample_rate;
-    av::av_channel_layout_uninit(&ost.resamplerLayout);
-    av::av_channel_layout_copy(&ost.resamplerLayout, &frame->ch_layout);
+    ost.audio.resamplerFormat = frame->format;
+    ost.audio.resamplerRate = frame->sample_rate;
+    av::av_channel_layout_uninit(&ost.audio.resamplerLayout);
+    av::av_channel_layout_copy(&ost.audio.resamplerLayout, &frame->ch_layout);
   }
   if (samples <= 0) return;
   if (convert) {
-    const int capacity = av::swr_get_out_samples(ost.resampler.get(), samples);
-    EnsureCapacity(ost.converted, enc, capacity);
-    const int out = av::swr_convert(ost.resampler.get(), ost.converted->data, ost.converted->nb_samples,
-                                    const_cast<const uint8_t**>(data), samples);
+    const int capacity = av::swr_get_out_samples(ost.audio.resampler.get(), samples);
+    EnsureCapacity(ost.audio.converted, enc, capacity);
+    const int out =
+        av::swr_convert(ost.audio.resampler.get(), ost.audio.converted->data, ost.audio.converted->nb_samples,
+                        const_cast<const uint8_t**>(data), samples);
     if (out < 0)
       throw FFmpegException(TextFormat("Can not resample %d channels @ %d Hz to %d channels @ %d Hz",
                                        frame->ch_layout.nb_channels, frame->sample_rate,
                                        enc->ch_layout.nb_channels, enc->sample_rate));
-    if (out && av::av_audio_fifo_write(fifo, reinterpret_cast<void**>(ost.converted->data), out) < out)
+    if (out && av::av_audio_fifo_write(fifo, reinterpret_cast<void**>(ost.audio.converted->data), out) < out)
       throw FFmpegException("av_fifo_realloc2() failed");
   } else if (av::av_audio_fifo_write(fifo, reinterpret_cast<void**>(const_cast<uint8_t**>(data)), samples) <
              samples) {
@@ -254,12 +257,12 @@ void TCustomFFmpeg::QueueSamples(TOutputStream& ost, const AVFrame* frame, uint8
 }
 
 void TCustomFFmpeg::EncodeAudioFifo(TOutputStream& ost, bool final) {
-  AVCodecContext* enc = ost.encoder.get();
-  AVAudioFifo* fifo = ost.fifo.get();
+  AVCodecContext* enc = ost.encode.context.get();
+  AVAudioFifo* fifo = ost.audio.fifo.get();
   const int frameSize = enc->frame_size;
   const int capabilities = enc->codec->capabilities;
   const bool smallLast = capabilities & (AV_CODEC_CAP_SMALL_LAST_FRAME | AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
-  AVFrame* frame = ost.audioFrame.get();
+  AVFrame* frame = ost.audio.frame.get();
   while (!stopRequested_ || final) {
     const int available = av::av_audio_fifo_size(fifo);
     if (available == 0) break;
@@ -291,17 +294,17 @@ void TCustomFFmpeg::EncodeAudioFifo(TOutputStream& ost, bool final) {
 }
 
 void TCustomFFmpeg::FlushAudio(TOutputStream& ost) {
-  AVCodecContext* enc = ost.encoder.get();
-  if (ost.resampler) {
+  AVCodecContext* enc = ost.encode.context.get();
+  if (ost.audio.resampler) {
     for (;;) {
-      const int capacity = av::swr_get_out_samples(ost.resampler.get(), 0);
+      const int capacity = av::swr_get_out_samples(ost.audio.resampler.get(), 0);
       if (capacity <= 0) break;
-      EnsureCapacity(ost.converted, enc, capacity);
-      const int samples =
-          av::swr_convert(ost.resampler.get(), ost.converted->data, ost.converted->nb_samples, nullptr, 0);
+      EnsureCapacity(ost.audio.converted, enc, capacity);
+      const int samples = av::swr_convert(ost.audio.resampler.get(), ost.audio.converted->data,
+                                          ost.audio.converted->nb_samples, nullptr, 0);
       if (samples <= 0) break;
-      if (av::av_audio_fifo_write(ost.fifo.get(), reinterpret_cast<void**>(ost.converted->data), samples) <
-          samples)
+      if (av::av_audio_fifo_write(ost.audio.fifo.get(), reinterpret_cast<void**>(ost.audio.converted->data),
+                                  samples) < samples)
         throw FFmpegException("av_fifo_realloc2() failed");
     }
   }

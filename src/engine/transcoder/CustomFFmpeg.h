@@ -1,8 +1,9 @@
 #pragma once
-// The transcoder core: one conversion task. Its code lives in files by stage:
-// InputFiles (opening inputs, stream mapping), OutputFiles (output set-up,
-// encoders, headers), TranscodeLoop (the run), AudioOutput and VideoOutput
-// (frame conversion and encoding), ConvertThread (the worker).
+// The transcoder core: one conversion task. Its code lives in files by stage,
+// each stage's state in the header of the same name: InputFiles (opening
+// inputs, stream mapping), OutputFiles (output set-up), TranscodeLoop (the
+// run), Decode, VideoOutput and AudioOutput (frame conversion), Encode, Mux,
+// Progress; ConvertThread (the worker).
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -79,8 +80,8 @@ class TCustomFFmpeg : public TTranscoderOptions {
   // The thread that Stop(wait) serves while waiting; the logger's by default.
   void SetMainThread(app::TMainThread* mainThread) { mainThread_ = mainThread; }
 
-  int FramesDuplicated() const { return framesDuplicated_; }
-  int FramesDropped() const { return framesDropped_; }
+  int FramesDuplicated() const { return runStatistics_.framesDuplicated; }
+  int FramesDropped() const { return runStatistics_.framesDropped; }
 
   // Called on the thread of the run.
   TProgressCallback OnProgress;
@@ -111,38 +112,40 @@ class TCustomFFmpeg : public TTranscoderOptions {
   // runDone_ or endNotifying_ changed: wakes whoever waits for them.
   void RunStateChanged();
 
-  // TranscodeLoop
+  // TranscodeLoop: the run and its loop
   void RunTask();
   void Transcode();
   void MainLoop();
   int ChooseInput();
-  bool ReadAndProcess(int fileIndex);
   void AdjustTimestamps(TInputFile& file, TInputStream& ist, AVPacket* packet);
-  bool ProcessPacket(TInputStream& ist, const AVPacket* packet);
-  bool DecodeAudio(TInputStream& ist, const AVPacket* packet);
-  bool DecodeVideo(TInputStream& ist, const AVPacket* packet);
-  bool DecodeSubtitle(TInputStream& ist, const AVPacket* packet);
-  void OutputFrame(TInputStream& ist, AVFrame* frame);
-  void CopyPacket(TOutputStream& ost, TInputStream& ist, const AVPacket* packet);
-  void FlushOutputs(TInputStream& ist);
   void FlushInputs();
   void SwitchSegment();
   bool RewindInput(TInputFile& file);
-  void ReportProgress(int fileIndex, bool final);
+  void CloseCodecs();
   void ReleaseRunResources();
   void ResetCore();
-  void FinishOutputFile(TOutputFile& file, bool writesFile);
   void Fail(const std::string& message);
   void NotifyEnd();
   void ReportStartError(const std::string& message);
 
-  // InputFiles
+  // InputFiles: opening inputs, stream mapping
+  // The decoders named for an input's streams; null where none was.
+  struct TForcedDecoders {
+    const AVCodec* video = nullptr;
+    const AVCodec* audio = nullptr;
+    const AVCodec* subtitle = nullptr;
+  };
+  TDictionaryPtr RawDemuxerOptions() const;
+  bool FindForcedDecoders(TForcedDecoders& decoders, std::string& error);
+  void SeekInput(AVFormatContext* context, const std::string& fileName, int64_t position);
+  void AddInputStream(TInputFile& file, AVStream* st, int index, const TForcedDecoders& decoders);
+  void HandVideoDefaultsToOutput(const AVStream* st, const AVCodecContext& decoderSettings, int index);
+  void HandAudioDefaultsToOutput(const AVCodecParameters* par);
   const AVCodec* FindCodec(const std::string& name, AVMediaType type, bool encoder, int strictness,
                            std::string& error) const;
   void BuildInputTables();
   void BindOutputStreams();
   int FindSourceStream(const TOutputStream& ost, int outputFileIndex);
-  void OpenDecoders();
   void InitInputTimestamps();
   void ApplyMetadataMaps();
   void ApplyChapterMaps();
@@ -150,74 +153,104 @@ class TCustomFFmpeg : public TTranscoderOptions {
   void ReportStreamMapping();
   void DumpOutputs();
 
-  // OutputFiles
+  // OutputFiles: output set-up
   void CheckInputKinds(bool joining, bool& useVideo, bool& useAudio, bool& useSubtitle);
   TOutputStream& CreateStream(TOutputFile& file, AVMediaType type);
   const AVCodec* ChooseEncoder(const TOutputFile& file, TOutputStream& ost, AVMediaType type,
                                const std::string& name, int strictness);
+  int TemplateStrictness(AVMediaType type);
+  // The opening every new stream shares: its record, its encoder (chosen
+  // unless the stream is copied) with the codec tag, its bitstream filters.
+  TOutputStream& OpenStreamRecord(TOutputFile& file, AVMediaType type, bool copy,
+                                  const std::function<const AVCodec*(TOutputStream&)>& chooseEncoder,
+                                  const std::vector<const AVBitStreamFilter*>& bitstreamFilters,
+                                  uint32_t codecTag);
   void SetupVideoStream(TOutputFile& file);
   void SetupAudioStream(TOutputFile& file);
   void SetupSubtitleStream(TOutputFile& file);
   void SetupJoin();
   void PrepareOutputStreams();
   void PrepareCopy(TOutputStream& ost, TInputStream& ist);
-  void PreparePassLog(TOutputStream& ost, int streamNumber);
-  void OpenEncoders();
-  void OpenEncoder(TOutputStream& ost);
-  void OpenOutputFiles();
-  void WriteHeaders();
-  void CloseCodecs();
   std::vector<TOutputStream*> AllOutputStreams() const;
-  std::vector<TOutputStream*> EncodingStreams() const;  // the streams that own an encoder
+  std::vector<TOutputStream*> EncodingStreams() const;  // the streams that are encoded
+  // Every binding, in the order of the output entries (join segments included).
+  std::vector<TStreamBinding*> CollectBindings() const;
+  // Collected once when the run starts: the loop visits them for every packet.
+  const std::vector<TStreamBinding*>& AllBindings() const { return bindings_; }
 
-  // Packets (TranscodeLoop)
-  void WritePacket(TOutputStream& ost, AVPacket* packet);
-  void WriteMuxPacket(TOutputStream& ost, AVPacket* packet);
-  // Sends a frame (null: drains) to the stream's encoder and writes what comes out.
-  void EncodeAndWrite(TOutputStream& ost, AVFrame* frame);
+  // Decode
+  void OpenDecoders();
+  bool ProcessPacket(TInputStream& ist, const AVPacket* packet);
+  bool DecodeAudio(TInputStream& ist, const AVPacket* packet);
+  bool DecodeVideo(TInputStream& ist, const AVPacket* packet);
+  bool DecodeSubtitle(TInputStream& ist, const AVPacket* packet);
+  // Hands a decoded frame to the frame conversion of each stream it feeds.
+  void OutputFrame(TInputStream& ist, AVFrame* frame);
 
-  // AudioOutput
+  // AudioOutput: audio frame conversion
   // Every decoded audio frame passes here on its way to the outputs; the
   // place of the audio hook and the volume.
   void PushAudioFrame(TInputStream& ist, AVFrame* frame);
   void CallAudioHook(TInputStream& ist, AVFrame* frame);
   void ApplyVolume(AVFrame* frame);
-  void DoAudioOut(TOutputStream& ost, TInputStream& ist, AVFrame* frame);
+  void DoAudioOut(TStreamBinding& binding, TInputStream& ist, AVFrame* frame);
   // Converts samples (pointers into a frame of the input's format) and queues them for encoding.
   void QueueSamples(TOutputStream& ost, const AVFrame* format, uint8_t* const* data, int samples);
   void EncodeAudioFifo(TOutputStream& ost, bool final);
   void FlushAudio(TOutputStream& ost);
 
-  // VideoOutput
+  // VideoOutput: video frame conversion
   // Every decoded picture passes here on its way to the outputs; the place
   // where a filter graph comes in.
   void PushVideoFrame(TInputStream& ist, AVFrame* frame);
   void DeinterlaceVideo(TInputStream& ist, AVFrame* frame);  // null: drains
   void PreprocessVideo(TInputStream& ist, AVFrame* frame);
-  void DoVideoOut(TOutputStream& ost, TInputStream& ist, AVFrame* frame);
-  void EncodeVideo(TOutputStream& ost, TInputStream& ist, AVFrame* frame);
+  void DoVideoOut(TStreamBinding& binding, TInputStream& ist, AVFrame* frame);
+  void EncodeVideo(TStreamBinding& binding, TInputStream& ist, AVFrame* frame);
   void CheckFrameSize(TOutputStream& ost, TInputStream& ist, const AVFrame* frame);
   AVFrame* ScaleVideo(TOutputStream& ost, AVFrame* frame);
   void ConfigureFilters(TOutputStream& ost, TInputStream& ist);
-  void FilterVideo(TOutputStream& ost, TInputStream& ist, AVFrame* frame);  // null: drains
+  void FilterVideo(TStreamBinding& binding, TInputStream& ist, AVFrame* frame);  // null: drains
   void FlushVideo(TOutputStream& ost);
   // Copies a picture into a buffer of its own; null when none could be had.
   AVFrame* CopyForHook(TFramePtr& target, const AVFrame* frame);
   void CallVideoHook(bool input, AVFrame* frame, int frameNumber, int64_t pts);
   void ServePreview(AVFrame* picture, int frameNumber, int64_t pts);
-  void WriteVideoStats(TOutputStream& ost, int frameSize, int pictureType);
   void ResetFrameConversion();
 
-  TOutputStream& Owner(TOutputStream& ost) const { return ost.primary ? *ost.primary : ost; }
+  // Encode
+  void PreparePassLog(TOutputStream& ost, int streamNumber);
+  void OpenEncoders();
+  void OpenEncoder(TOutputStream& ost);
+  // Sends a frame (null: drains) to the stream's encoder and writes what comes out.
+  void EncodeAndWrite(TOutputStream& ost, AVFrame* frame);
+  void EncodeSubtitle(TOutputStream& ost, const TInputStream& ist, const AVSubtitle& subtitle,
+                      int64_t packetPts);
+
+  // Mux
+  void OpenOutputFiles();
+  void OpenBitstreamFilters();
+  void WriteHeaders();
+  void CopyPacket(TOutputStream& ost, TInputStream& ist, const AVPacket* packet);
+  void WritePacket(TOutputStream& ost, AVPacket* packet);
+  void WriteMuxPacket(TOutputStream& ost, AVPacket* packet);
+  void WriteTrailers();
+  void CloseOutputFiles();
+  void FinishOutputFile(TOutputFile& file, bool writesFile);
+
+  // Progress
+  void ReportProgress(int fileIndex, bool final);
+  void WriteVideoStats(TOutputStream& ost, int frameSize, int pictureType);
+
   bool Verbose(int above) const { return settings_.verbose > above; }
 
   const int capacity_;
   std::vector<std::unique_ptr<TInputFile>> inputs_;
   std::vector<std::unique_ptr<TOutputFile>> outputs_;
   std::vector<std::unique_ptr<TInputStream>> inputStreams_;
+  std::vector<TStreamBinding*> bindings_;  // of the run; into the output streams
   bool joinMode_ = false;
   int playingInput_ = 0;
-  int lastInput_ = 0;
 
   std::atomic<bool> running_{false};
   std::atomic<bool> ended_{false};
@@ -241,13 +274,8 @@ class TCustomFFmpeg : public TTranscoderOptions {
   std::shared_ptr<std::atomic<bool>> alive_ = std::make_shared<std::atomic<bool>>(true);
 
   int64_t progressInterval_ = 500000;
-  int64_t runStartTime_ = 0;
-  int64_t lastReportTime_ = 0;
-  int64_t videoBytes_ = 0, audioBytes_ = 0, globalHeaderBytes_ = 0;
+  TRunStatistics runStatistics_;
   int64_t mediaPacketsWritten_ = 0;  // of this run, covers left out
-  int framesDuplicated_ = 0, framesDropped_ = 0;
-  bool dupDropSeen_ = false;
-  bool headersWritten_ = false;
   TPacketPtr readPacket_;
 
   // Frame conversion state of the run.
@@ -257,9 +285,7 @@ class TCustomFFmpeg : public TTranscoderOptions {
   std::vector<uint8_t> audioHookBuffer_;
   TFrameHookChain frameHooks_;  // "vhook" modules
   int64_t lastPreviewTime_ = 0;
-  bool previewRefresh_ = false;
   std::unique_ptr<IPreviewWindow> previewWindow_;
-  std::unique_ptr<FILE, TOutputStream::TFileCloser> vstatsFile_;
 };
 
 }  // namespace mediaconv::engine

@@ -1,8 +1,6 @@
 // Opening inputs and binding output streams to input streams.
 #include <cmath>
-#include <mutex>
 
-#include "engine/common/CodecLock.h"
 #include "engine/common/EngineFunctions.h"
 #include "engine/common/UnicodeProtocol.h"
 #include "engine/log/FFLogger.h"
@@ -18,6 +16,23 @@ void CopyDictionary(AVDictionary** target, const AVDictionary* source) {
 }
 
 TFFLogger& Logger() { return TFFLogger::DefaultLogger(); }
+
+// Keeps only the streams of the program; false when the input has no program of that id.
+bool SelectProgram(AVFormatContext* context, int programId) {
+  bool found = false;
+  for (unsigned i = 0; i < context->nb_streams; ++i) context->streams[i]->discard = AVDISCARD_ALL;
+  for (unsigned p = 0; p < context->nb_programs; ++p) {
+    AVProgram* program = context->programs[p];
+    if (program->id == programId) {
+      found = true;
+      for (unsigned k = 0; k < program->nb_stream_indexes; ++k)
+        context->streams[program->stream_index[k]]->discard = AVDISCARD_DEFAULT;
+    } else {
+      program->discard = AVDISCARD_ALL;
+    }
+  }
+  return found;
+}
 
 }  // namespace
 
@@ -66,9 +81,9 @@ void TCustomFFmpeg::OpenInputFile(const std::string& fileName) {
   if (forcedFormat) {
     inputFormat = av::av_find_input_format(s.formatName.c_str());
     if (!inputFormat) {
-      const std::string name = s.formatName;
+      const std::string message = TextFormat("Unknown input format: \"%s\"", s.formatName.c_str());
       clearConsumed();
-      throw FFmpegException(TextFormat("Unknown input format: \"%s\"", name.c_str()));
+      throw FFmpegException(message);
     }
   }
 
@@ -77,85 +92,26 @@ void TCustomFFmpeg::OpenInputFile(const std::string& fileName) {
   TInputFormatPtr context(raw);
   optionStore_.FormatTemplate();
   optionStore_.ApplyStoredOptions(raw, kOptionMaskDecoding);
+  TDictionaryPtr demuxerOptions = forcedFormat ? RawDemuxerOptions() : nullptr;
 
-  // Parameters that only raw and capture demuxers read.
-  AVDictionary* demuxerOptions = nullptr;
-  if (forcedFormat) {
-    if (s.audioSampleRate > 0) av::av_dict_set_int(&demuxerOptions, "sample_rate", s.audioSampleRate, 0);
-    if (s.audioChannels > 0) av::av_dict_set_int(&demuxerOptions, "channels", s.audioChannels, 0);
-    if (s.frameRate.den != 0 && s.frameRate.num != 0)
-      av::av_dict_set(&demuxerOptions, "framerate",
-                      TextFormat("%d/%d", s.frameRate.num, s.frameRate.den).c_str(), 0);
-    if (s.frameWidth > 0 && s.frameHeight > 0)
-      av::av_dict_set(&demuxerOptions, "video_size", TextFormat("%dx%d", s.frameWidth, s.frameHeight).c_str(),
-                      0);
-    if (s.framePixelFormat >= 0)
-      av::av_dict_set(&demuxerOptions, "pixel_format",
-                      av::av_get_pix_fmt_name(AVPixelFormat(s.framePixelFormat)), 0);
-    if (s.videoChannel) av::av_dict_set_int(&demuxerOptions, "channel", s.videoChannel, 0);
-    if (!s.tvStandard.empty()) av::av_dict_set(&demuxerOptions, "standard", s.tvStandard.c_str(), 0);
-  }
-  TDictionaryPtr demuxerOptionsOwner;
-
-  // Forced decoders.
+  TForcedDecoders decoders;
   std::string error;
-  const AVCodec* videoDecoder = nullptr;
-  const AVCodec* audioDecoder = nullptr;
-  const AVCodec* subtitleDecoder = nullptr;
-  const auto strictOf = [this](AVMediaType type) {
-    const AVCodecContext* t = optionStore_.CodecTemplate(type);
-    return t ? t->strict_std_compliance : 0;
-  };
-  if (!s.videoCodecName.empty()) {
-    videoDecoder =
-        FindCodec(s.videoCodecName, AVMEDIA_TYPE_VIDEO, false, strictOf(AVMEDIA_TYPE_VIDEO), error);
-    if (!videoDecoder) {
-      av::av_dict_free(&demuxerOptions);
-      fail(error);
-    }
-    raw->video_codec_id = videoDecoder->id;
-  }
-  if (!s.audioCodecName.empty()) {
-    audioDecoder =
-        FindCodec(s.audioCodecName, AVMEDIA_TYPE_AUDIO, false, strictOf(AVMEDIA_TYPE_AUDIO), error);
-    if (!audioDecoder) {
-      av::av_dict_free(&demuxerOptions);
-      fail(error);
-    }
-    raw->audio_codec_id = audioDecoder->id;
-  }
-  if (!s.subtitleCodecName.empty()) {
-    subtitleDecoder =
-        FindCodec(s.subtitleCodecName, AVMEDIA_TYPE_SUBTITLE, false, strictOf(AVMEDIA_TYPE_SUBTITLE), error);
-    if (!subtitleDecoder) {
-      av::av_dict_free(&demuxerOptions);
-      fail(error);
-    }
-    raw->subtitle_codec_id = subtitleDecoder->id;
-  }
+  if (!FindForcedDecoders(decoders, error)) fail(error);
+  if (decoders.video) raw->video_codec_id = decoders.video->id;
+  if (decoders.audio) raw->audio_codec_id = decoders.audio->id;
+  if (decoders.subtitle) raw->subtitle_codec_id = decoders.subtitle->id;
   raw->flags |= AVFMT_FLAG_NONBLOCK;
 
   const std::string url = FileNameToURL(fileName);
   context.release();  // avformat_open_input frees the context when it fails
-  const int opened = OpenInputURL(&raw, url, inputFormat, &demuxerOptions);
-  av::av_dict_free(&demuxerOptions);
+  AVDictionary* options = demuxerOptions.release();
+  const int opened = OpenInputURL(&raw, url, inputFormat, &options);
+  demuxerOptions.reset(options);  // what the demuxer did not take
   if (opened < 0) fail(ErrorText(fileName, opened));
   context.reset(raw);
 
   if (s.programId) {
-    bool found = false;
-    for (unsigned i = 0; i < raw->nb_streams; ++i) raw->streams[i]->discard = AVDISCARD_ALL;
-    for (unsigned p = 0; p < raw->nb_programs; ++p) {
-      AVProgram* program = raw->programs[p];
-      if (program->id == s.programId) {
-        found = true;
-        for (unsigned k = 0; k < program->nb_stream_indexes; ++k)
-          raw->streams[program->stream_index[k]]->discard = AVDISCARD_DEFAULT;
-      } else {
-        program->discard = AVDISCARD_ALL;
-      }
-    }
-    if (!found) fail("Specified program id not found");
+    if (!SelectProgram(raw, s.programId)) fail("Specified program id not found");
   }
   // Looping the input is done by the run, seeking back at its end.
 
@@ -172,83 +128,11 @@ void TCustomFFmpeg::OpenInputFile(const std::string& fileName) {
   if (raw->start_time != AV_NOPTS_VALUE) startPosition += raw->start_time;
   const bool seeked = s.startTime != 0;
   if (seeked) {
-    if (av::av_seek_frame(raw, -1, startPosition, AVSEEK_FLAG_BACKWARD) < 0 && s.verbose > 0)
-      Logger().LogFmt(this, llVerbose, "%s: could not seek to position %0.3f", fileName.c_str(),
-                      double(startPosition) / AV_TIME_BASE);
+    SeekInput(raw, fileName, startPosition);
   }
 
   auto file = std::make_unique<TInputFile>();
-  for (unsigned i = 0; i < raw->nb_streams; ++i) {
-    AVStream* st = raw->streams[i];
-    AVCodecParameters* par = st->codecpar;
-    const AVCodec* forced = nullptr;
-    TCodecContextPtr settingsContext;
-    const auto makeSettings = [&](int mask) {
-      settingsContext = MakeCodecContext(nullptr);
-      if (!settingsContext) throw FFmpegException("av_mallocz fail");
-      av::avcodec_parameters_to_context(settingsContext.get(), par);
-      optionStore_.ApplyStoredOptions(settingsContext.get(), mask);
-      settingsContext->thread_count = s.codecThreadCount;
-    };
-    switch (IsAttachedPicture(st) ? AVMEDIA_TYPE_ATTACHMENT : par->codec_type) {
-      case AVMEDIA_TYPE_VIDEO: {
-        forced = videoDecoder;
-        makeSettings(kOptionMaskVideoDecoding);
-        s.frameHeight = par->height;
-        s.frameWidth = par->width;
-        float aspect = 0;
-        if (st->sample_aspect_ratio.num)
-          aspect = float(av_q2d(st->sample_aspect_ratio));
-        else if (par->sample_aspect_ratio.num)
-          aspect = float(av_q2d(par->sample_aspect_ratio));
-        if (par->width > 0 && par->height > 0) {
-          aspect = aspect ? aspect * par->width / par->height : float(par->width) / par->height;
-        } else if (aspect == 0) {
-          aspect = 4.0f / 3.0f;
-        }
-        s.frameAspectRatio = aspect;
-        s.framePixelFormat = par->format < 0 ? 0 : par->format;
-        const AVRational codecRate = settingsContext->framerate;
-        const AVRational streamRate = st->r_frame_rate;
-        if (codecRate.num && (codecRate.num != streamRate.num || codecRate.den != streamRate.den) &&
-            s.verbose >= 0)
-          Logger().LogFmt(
-              this, llInfo,
-              "Seems stream %d codec frame rate differs from container frame rate: %2.2f (%d/%d) -> "
-              "%2.2f (%d/%d)",
-              int(i), av_q2d(codecRate), codecRate.num, codecRate.den, av_q2d(streamRate), streamRate.num,
-              streamRate.den);
-        s.frameRate = streamRate;
-        if (s.videoDisable)
-          st->discard = AVDISCARD_ALL;
-        else if (s.videoDiscard)
-          st->discard = AVDiscard(s.videoDiscard);
-        break;
-      }
-      case AVMEDIA_TYPE_AUDIO:
-        forced = audioDecoder;
-        makeSettings(kOptionMaskAudioDecoding);
-        s.audioChannelLayout = par->ch_layout.order == AV_CHANNEL_ORDER_NATIVE ? par->ch_layout.u.mask : 0;
-        s.audioChannels = par->ch_layout.nb_channels;
-        s.audioSampleRate = par->sample_rate;
-        s.audioSampleFormat = par->format;
-        if (s.audioDisable) st->discard = AVDISCARD_ALL;
-        break;
-      case AVMEDIA_TYPE_SUBTITLE:
-        forced = subtitleDecoder;
-        makeSettings(AV_OPT_FLAG_SUBTITLE_PARAM | AV_OPT_FLAG_DECODING_PARAM);
-        if (s.subtitleDisable) st->discard = AVDISCARD_ALL;
-        break;
-      case AVMEDIA_TYPE_DATA:
-      case AVMEDIA_TYPE_ATTACHMENT:
-      case AVMEDIA_TYPE_UNKNOWN:
-        break;
-      default:
-        throw FFmpegException("invalid codec_type");
-    }
-    file->forcedDecoders.push_back(forced);
-    file->decoderSettings.push_back(std::move(settingsContext));
-  }
+  for (unsigned i = 0; i < raw->nb_streams; ++i) AddInputStream(*file, raw->streams[i], int(i), decoders);
 
   if (raw->duration != AV_NOPTS_VALUE &&
       (settings_.expectedDuration == AV_NOPTS_VALUE || raw->duration > settings_.expectedDuration))
@@ -262,6 +146,133 @@ void TCustomFFmpeg::OpenInputFile(const std::string& fileName) {
   if (s.verbose >= 0) av::av_dump_format(file->context.get(), int(inputs_.size()), url.c_str(), 0);
   inputs_.push_back(std::move(file));
   clearConsumed();
+}
+
+// Parameters that only raw and capture demuxers read.
+TDictionaryPtr TCustomFFmpeg::RawDemuxerOptions() const {
+  const TTranscoderSettings& s = settings_;
+  AVDictionary* options = nullptr;
+  if (s.audioSampleRate > 0) av::av_dict_set_int(&options, "sample_rate", s.audioSampleRate, 0);
+  if (s.audioChannels > 0) av::av_dict_set_int(&options, "channels", s.audioChannels, 0);
+  if (s.frameRate.den != 0 && s.frameRate.num != 0)
+    av::av_dict_set(&options, "framerate", TextFormat("%d/%d", s.frameRate.num, s.frameRate.den).c_str(), 0);
+  if (s.frameWidth > 0 && s.frameHeight > 0)
+    av::av_dict_set(&options, "video_size", TextFormat("%dx%d", s.frameWidth, s.frameHeight).c_str(), 0);
+  if (s.framePixelFormat >= 0)
+    av::av_dict_set(&options, "pixel_format", av::av_get_pix_fmt_name(AVPixelFormat(s.framePixelFormat)), 0);
+  if (s.videoChannel) av::av_dict_set_int(&options, "channel", s.videoChannel, 0);
+  if (!s.tvStandard.empty()) av::av_dict_set(&options, "standard", s.tvStandard.c_str(), 0);
+  return TDictionaryPtr(options);
+}
+
+bool TCustomFFmpeg::FindForcedDecoders(TForcedDecoders& decoders, std::string& error) {
+  const TTranscoderSettings& s = settings_;
+  const struct {
+    const std::string& name;
+    AVMediaType type;
+    const AVCodec*& decoder;
+  } rows[] = {{s.videoCodecName, AVMEDIA_TYPE_VIDEO, decoders.video},
+              {s.audioCodecName, AVMEDIA_TYPE_AUDIO, decoders.audio},
+              {s.subtitleCodecName, AVMEDIA_TYPE_SUBTITLE, decoders.subtitle}};
+  for (const auto& row : rows) {
+    if (row.name.empty()) continue;
+    row.decoder = FindCodec(row.name, row.type, false, TemplateStrictness(row.type), error);
+    if (!row.decoder) return false;
+  }
+  return true;
+}
+
+void TCustomFFmpeg::SeekInput(AVFormatContext* context, const std::string& fileName, int64_t position) {
+  if (av::av_seek_frame(context, -1, position, AVSEEK_FLAG_BACKWARD) < 0 && settings_.verbose > 0)
+    Logger().LogFmt(this, llVerbose, "%s: could not seek to position %0.3f", fileName.c_str(),
+                    double(position) / AV_TIME_BASE);
+}
+
+// One stream of an opened input: its forced decoder, the options given for
+// its decoder, and whether it is read at all.
+void TCustomFFmpeg::AddInputStream(TInputFile& file, AVStream* st, int index,
+                                   const TForcedDecoders& decoders) {
+  TTranscoderSettings& s = settings_;
+  AVCodecParameters* par = st->codecpar;
+  const AVCodec* forced = nullptr;
+  TCodecContextPtr decoderSettings;
+  const auto makeSettings = [&](int mask) {
+    decoderSettings = MakeCodecContext(nullptr);
+    if (!decoderSettings) throw FFmpegException("av_mallocz fail");
+    av::avcodec_parameters_to_context(decoderSettings.get(), par);
+    optionStore_.ApplyStoredOptions(decoderSettings.get(), mask);
+    decoderSettings->thread_count = s.codecThreadCount;
+  };
+  switch (IsAttachedPicture(st) ? AVMEDIA_TYPE_ATTACHMENT : par->codec_type) {
+    case AVMEDIA_TYPE_VIDEO:
+      forced = decoders.video;
+      makeSettings(kOptionMaskVideoDecoding);
+      HandVideoDefaultsToOutput(st, *decoderSettings, index);
+      if (s.videoDisable)
+        st->discard = AVDISCARD_ALL;
+      else if (s.videoDiscard)
+        st->discard = AVDiscard(s.videoDiscard);
+      break;
+    case AVMEDIA_TYPE_AUDIO:
+      forced = decoders.audio;
+      makeSettings(kOptionMaskAudioDecoding);
+      HandAudioDefaultsToOutput(par);
+      if (s.audioDisable) st->discard = AVDISCARD_ALL;
+      break;
+    case AVMEDIA_TYPE_SUBTITLE:
+      forced = decoders.subtitle;
+      makeSettings(AV_OPT_FLAG_SUBTITLE_PARAM | AV_OPT_FLAG_DECODING_PARAM);
+      if (s.subtitleDisable) st->discard = AVDISCARD_ALL;
+      break;
+    case AVMEDIA_TYPE_DATA:
+    case AVMEDIA_TYPE_ATTACHMENT:
+    case AVMEDIA_TYPE_UNKNOWN:
+      break;
+    default:
+      throw FFmpegException("invalid codec_type");
+  }
+  file.forcedDecoders.push_back(forced);
+  file.decoderSettings.push_back(std::move(decoderSettings));
+}
+
+// An output set up after this input takes its picture size, aspect, pixel
+// format and frame rate unless told otherwise.
+void TCustomFFmpeg::HandVideoDefaultsToOutput(const AVStream* st, const AVCodecContext& decoderSettings,
+                                              int index) {
+  TTranscoderSettings& s = settings_;
+  const AVCodecParameters* par = st->codecpar;
+  s.frameHeight = par->height;
+  s.frameWidth = par->width;
+  float aspect = 0;
+  if (st->sample_aspect_ratio.num)
+    aspect = float(av_q2d(st->sample_aspect_ratio));
+  else if (par->sample_aspect_ratio.num)
+    aspect = float(av_q2d(par->sample_aspect_ratio));
+  if (par->width > 0 && par->height > 0) {
+    aspect = aspect ? aspect * par->width / par->height : float(par->width) / par->height;
+  } else if (aspect == 0) {
+    aspect = 4.0f / 3.0f;
+  }
+  s.frameAspectRatio = aspect;
+  s.framePixelFormat = par->format < 0 ? 0 : par->format;
+  const AVRational codecRate = decoderSettings.framerate;
+  const AVRational streamRate = st->r_frame_rate;
+  if (codecRate.num && (codecRate.num != streamRate.num || codecRate.den != streamRate.den) && s.verbose >= 0)
+    Logger().LogFmt(this, llInfo,
+                    "Seems stream %d codec frame rate differs from container frame rate: %2.2f (%d/%d) -> "
+                    "%2.2f (%d/%d)",
+                    index, av_q2d(codecRate), codecRate.num, codecRate.den, av_q2d(streamRate),
+                    streamRate.num, streamRate.den);
+  s.frameRate = streamRate;
+}
+
+// Likewise its channels, layout, sample rate and sample format.
+void TCustomFFmpeg::HandAudioDefaultsToOutput(const AVCodecParameters* par) {
+  TTranscoderSettings& s = settings_;
+  s.audioChannelLayout = par->ch_layout.order == AV_CHANNEL_ORDER_NATIVE ? par->ch_layout.u.mask : 0;
+  s.audioChannels = par->ch_layout.nb_channels;
+  s.audioSampleRate = par->sample_rate;
+  s.audioSampleFormat = par->format;
 }
 
 std::vector<AVRational> TCustomFFmpeg::InputVideoFrameRates() const {
@@ -337,14 +348,14 @@ void TCustomFFmpeg::DumpOutputs() {
 }
 
 void TCustomFFmpeg::BindOutputStreams() {
-  int total = 0;
+  const std::vector<TStreamBinding*>& bindings = AllBindings();
+  const int total = int(bindings.size());
   for (int o = 0; o < int(outputs_.size()); ++o) {
     TOutputFile& file = *outputs_[o];
-    if (file.streams.empty()) {
+    if (!file.shared && file.streams.empty()) {
       av::av_dump_format(file.context, o, file.context->url, 1);
       throw FFmpegException(TextFormat("Output file #%d does not contain any stream", o));
     }
-    total += int(file.streams.size());
   }
   const auto& maps = settings_.streamMaps;
   if (!maps.empty()) {
@@ -361,93 +372,45 @@ void TCustomFFmpeg::BindOutputStreams() {
             TextFormat("Could not find sync stream #%d.%d", map.syncFileIndex, map.syncStreamIndex));
     }
   }
-  int n = 0;
-  for (int o = 0; o < int(outputs_.size()); ++o) {
-    TOutputFile& file = *outputs_[o];
-    for (auto& ostPtr : file.streams) {
-      TOutputStream& ost = *ostPtr;
-      if (!maps.empty()) {
-        const TStreamMap& map = maps[n];
-        const int source = inputs_[map.fileIndex]->firstStream + map.streamIndex;
-        const TInputStream& ist = *inputStreams_[source];
-        if (ist.st->codecpar->codec_type != ost.type) {
-          DumpOutputs();
-          throw FFmpegException(TextFormat("Codec type mismatch for mapping #%d.%d (%s) -> #%d.%d (%s)",
-                                           map.fileIndex, map.streamIndex,
-                                           MediaTypeName(ist.st->codecpar->codec_type).c_str(), o, ost.index,
-                                           MediaTypeName(ost.type).c_str()));
-        }
-        ost.sourceIndex = source;
-        ost.syncIndex = inputs_[map.syncFileIndex]->firstStream + map.syncStreamIndex;
-      } else {
-        const int source = FindSourceStream(ost, o);
-        if (source < 0) {
-          av::av_dump_format(file.context, o, file.context->url, 1);
-          throw FFmpegException(TextFormat("Could not find input stream matching output stream #%d.%d (%s)",
-                                           o, ost.index, MediaTypeName(ost.type).c_str()));
-        }
-        ost.sourceIndex = source;
-        ost.syncIndex = source;
+  for (int n = 0; n < total; ++n) {
+    TStreamBinding& binding = *bindings[n];
+    TOutputStream& ost = binding.stream;
+    const int o = binding.fileIndex;
+    if (!maps.empty()) {
+      const TStreamMap& map = maps[n];
+      const int source = inputs_[map.fileIndex]->firstStream + map.streamIndex;
+      const TInputStream& ist = *inputStreams_[source];
+      if (ist.st->codecpar->codec_type != ost.type) {
+        DumpOutputs();
+        throw FFmpegException(TextFormat("Codec type mismatch for mapping #%d.%d (%s) -> #%d.%d (%s)",
+                                         map.fileIndex, map.streamIndex,
+                                         MediaTypeName(ist.st->codecpar->codec_type).c_str(), o, ost.index,
+                                         MediaTypeName(ost.type).c_str()));
       }
-      ++n;
-      TInputStream& ist = *inputStreams_[ost.sourceIndex];
-      ist.taken = true;
-      ist.outputs.push_back(&ost);
-      if (settings_.metadataStreamsAutomatic) CopyDictionary(&ost.st->metadata, ist.st->metadata);
-      if (!ost.primary) {
-        ost.st->disposition = ist.st->disposition;
-        if (ost.encoder) {
-          ost.encoder->bits_per_raw_sample = ist.st->codecpar->bits_per_raw_sample;
-          ost.encoder->chroma_sample_location = ist.st->codecpar->chroma_location;
-        }
+      binding.sourceIndex = source;
+      binding.syncIndex = inputs_[map.syncFileIndex]->firstStream + map.syncStreamIndex;
+    } else {
+      const int source = FindSourceStream(ost, o);
+      if (source < 0) {
+        AVFormatContext* context = outputs_[o]->context;
+        av::av_dump_format(context, o, context->url, 1);
+        throw FFmpegException(TextFormat("Could not find input stream matching output stream #%d.%d (%s)", o,
+                                         ost.index, MediaTypeName(ost.type).c_str()));
+      }
+      binding.sourceIndex = source;
+      binding.syncIndex = source;
+    }
+    TInputStream& ist = *inputStreams_[binding.sourceIndex];
+    ist.taken = true;
+    ist.outputs.push_back(&binding);
+    if (settings_.metadataStreamsAutomatic) CopyDictionary(&ost.st->metadata, ist.st->metadata);
+    if (&binding == &ost.Binding()) {
+      ost.st->disposition = ist.st->disposition;
+      if (ost.encode.context) {
+        ost.encode.context->bits_per_raw_sample = ist.st->codecpar->bits_per_raw_sample;
+        ost.encode.context->chroma_sample_location = ist.st->codecpar->chroma_location;
       }
     }
-  }
-}
-
-void TCustomFFmpeg::OpenDecoders() {
-  for (auto& istPtr : inputStreams_) {
-    TInputStream& ist = *istPtr;
-    if (!ist.decodingNeeded) continue;
-    TInputFile& file = *inputs_[ist.fileIndex];
-    const AVCodecParameters* par = ist.st->codecpar;
-    const AVCodec* codec = file.forcedDecoders[ist.streamIndex];
-    if (!codec) codec = av::avcodec_find_decoder(par->codec_id);
-    if (!codec) {
-      const std::string message =
-          TextFormat("Decoder (codec id %d) not found for input stream #%d.%d (%s)", int(par->codec_id),
-                     ist.fileIndex, ist.streamIndex, MediaTypeName(par->codec_type).c_str());
-      ReportStreamMapping();
-      Logger().Log(this, llError, message);
-      throw FFmpegException(message);
-    }
-    ist.decoder = MakeCodecContext(codec);
-    if (!ist.decoder) throw FFmpegException("av_mallocz fail");
-    av::avcodec_parameters_to_context(ist.decoder.get(), par);
-    if (const AVCodecContext* given = file.decoderSettings[ist.streamIndex].get()) {
-      optionStore_.ApplyStoredOptions(ist.decoder.get(),
-                                      par->codec_type == AVMEDIA_TYPE_VIDEO   ? kOptionMaskVideoDecoding
-                                      : par->codec_type == AVMEDIA_TYPE_AUDIO ? kOptionMaskAudioDecoding
-                                                                              : kOptionMaskDecoding);
-      ist.decoder->thread_count = given->thread_count;
-    }
-    ist.decoder->pkt_timebase = ist.st->time_base;
-    int opened;
-    {
-      std::scoped_lock lock(CodecLock());
-      opened = av::avcodec_open2(ist.decoder.get(), codec, nullptr);
-    }
-    if (opened < 0) {
-      const std::string message =
-          TextFormat("Error while opening decoder for input stream #%d.%d (%s)", ist.fileIndex,
-                     ist.streamIndex, MediaTypeName(par->codec_type).c_str());
-      ReportStreamMapping();
-      Logger().Log(this, llError, message);
-      throw FFmpegException(message);
-    }
-    ist.decoderOpened = true;
-    ist.frame = MakeFrame();
-    if (!ist.frame) throw FFmpegException("av_mallocz fail");
   }
 }
 
@@ -552,20 +515,19 @@ void TCustomFFmpeg::ReportStreamMapping() {
   DumpOutputs();
   if (settings_.verbose < 0) return;
   Logger().Log(this, llVerbose, "Stream mapping:");
-  for (int o = 0; o < int(outputs_.size()); ++o) {
-    for (const auto& ostPtr : outputs_[o]->streams) {
-      const TOutputStream& ost = *ostPtr;
-      if (ost.sourceIndex < 0) continue;
-      const TInputStream& ist = *inputStreams_[ost.sourceIndex];
-      std::string line = TextFormat("  Stream #%d.%d -> #%d.%d (%s)", ist.fileIndex, ist.streamIndex,
-                                    joinMode_ ? 0 : o, ost.index, MediaTypeName(ost.type).c_str());
-      if (ost.syncIndex != ost.sourceIndex) {
-        const TInputStream& sync = *inputStreams_[ost.syncIndex];
-        line += TextFormat(" [sync #%d.%d (%s)]", sync.fileIndex, sync.streamIndex,
-                           MediaTypeName(sync.st->codecpar->codec_type).c_str());
-      }
-      Logger().Log(this, llVerbose, line);
+  for (const TStreamBinding* binding : AllBindings()) {
+    const TOutputStream& ost = binding->stream;
+    if (binding->sourceIndex < 0) continue;
+    const TInputStream& ist = *inputStreams_[binding->sourceIndex];
+    std::string line =
+        TextFormat("  Stream #%d.%d -> #%d.%d (%s)", ist.fileIndex, ist.streamIndex,
+                   joinMode_ ? 0 : binding->fileIndex, ost.index, MediaTypeName(ost.type).c_str());
+    if (binding->syncIndex != binding->sourceIndex) {
+      const TInputStream& sync = *inputStreams_[binding->syncIndex];
+      line += TextFormat(" [sync #%d.%d (%s)]", sync.fileIndex, sync.streamIndex,
+                         MediaTypeName(sync.st->codecpar->codec_type).c_str());
     }
+    Logger().Log(this, llVerbose, line);
   }
 }
 

@@ -1,14 +1,11 @@
-// Output set-up: container, streams, encoders, headers.
+// Output set-up: container, streams and their encoder settings, stream copy.
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <mutex>
 #include <span>
 
-#include "engine/common/CodecLock.h"
 #include "engine/common/EngineFunctions.h"
 #include "engine/common/UnicodeProtocol.h"
 #include "engine/log/FFLogger.h"
@@ -123,10 +120,21 @@ std::vector<TOutputStream*> TCustomFFmpeg::AllOutputStreams() const {
 }
 
 std::vector<TOutputStream*> TCustomFFmpeg::EncodingStreams() const {
-  std::vector<TOutputStream*> owners;
+  std::vector<TOutputStream*> encoding;
   for (TOutputStream* ost : AllOutputStreams())
-    if (!ost->primary && ost->encodingNeeded) owners.push_back(ost);
-  return owners;
+    if (ost->encode.needed) encoding.push_back(ost);
+  return encoding;
+}
+
+std::vector<TStreamBinding*> TCustomFFmpeg::CollectBindings() const {
+  std::vector<TStreamBinding*> all;
+  for (TOutputStream* ost : AllOutputStreams())
+    for (const auto& binding : ost->bindings) all.push_back(binding.get());
+  // In the order of the output entries, as the stream maps count them.
+  std::stable_sort(all.begin(), all.end(), [](const TStreamBinding* a, const TStreamBinding* b) {
+    return a->fileIndex < b->fileIndex;
+  });
+  return all;
 }
 
 void TCustomFFmpeg::OpenOutputFile(const std::string& fileName, bool join) {
@@ -189,8 +197,8 @@ void TCustomFFmpeg::OpenOutputFile(const std::string& fileName, bool join) {
     TOutputStream& cover = CreateStream(*file, AVMEDIA_TYPE_VIDEO);
     cover.cover = true;
     cover.copy = true;
-    cover.encoder = MakeCodecContext(nullptr);
-    if (!cover.encoder) fail("new_video_stream fail: Could not alloc output stream");
+    cover.encode.context = MakeCodecContext(nullptr);
+    if (!cover.encode.context) fail("new_video_stream fail: Could not alloc output stream");
   }
 
   if (s.recordingTimestamp) {
@@ -205,7 +213,7 @@ void TCustomFFmpeg::OpenOutputFile(const std::string& fileName, bool join) {
     av::av_dict_set(&raw->metadata, key.c_str(), value.c_str(), 0);
 
   if ((format->flags & AVFMT_NEEDNUMBER) && !av::av_filename_number_test(url.c_str()))
-    fail(ErrorText(fileName, -33));
+    fail(ErrorText(fileName, AVERROR(EDOM)));
 
   if (!(format->flags & AVFMT_NOFILE)) {
     if (WritesThroughPartFile(url, format)) {
@@ -279,18 +287,6 @@ void TCustomFFmpeg::CheckInputKinds(bool joining, bool& useVideo, bool& useAudio
         refuse("Cannot join: " + InputName(*inputs_[i]) + " has no " + row.name);
 }
 
-void TCustomFFmpeg::OpenOutputFiles() {
-  for (auto& file : outputs_) {
-    if (file->shared || !file->openAtStart || file->part) continue;
-    int errorNumber = 0;
-    file->part = app::TPartFile::Create(URLToFileName(FileNameToURL(file->fileName)), errorNumber);
-    if (!file->part) throw FFmpegException(ErrorText(file->fileName, AVERROR(errorNumber)));
-    const int opened =
-        OpenOutputURL(&file->context->pb, FileNameToURL(file->part->OpenName()), AVIO_FLAG_WRITE);
-    if (opened < 0) throw FFmpegException(ErrorText(file->fileName, opened));
-  }
-}
-
 TOutputStream& TCustomFFmpeg::CreateStream(TOutputFile& file, AVMediaType type) {
   AVStream* st = av::avformat_new_stream(file.context, nullptr);
   if (!st) throw FFmpegException("Could not alloc stream");
@@ -301,8 +297,9 @@ TOutputStream& TCustomFFmpeg::CreateStream(TOutputFile& file, AVMediaType type) 
   ost->index = st->index;
   ost->st = st;
   ost->type = type;
-  ost->packet = MakePacket();
-  if (!ost->packet) throw FFmpegException("Could not alloc output stream");
+  ost->mux.packet = MakePacket();
+  if (!ost->mux.packet) throw FFmpegException("Could not alloc output stream");
+  ost->bindings.push_back(std::make_unique<TStreamBinding>(*ost, ost->fileIndex));
   if (ost->index < int(settings_.streamIds.size()) && settings_.streamIds[ost->index])
     st->id = settings_.streamIds[ost->index];
   file.streams.push_back(std::move(ost));
@@ -317,7 +314,7 @@ const AVCodec* TCustomFFmpeg::ChooseEncoder(const TOutputFile& file, TOutputStre
     std::string error;
     const AVCodec* codec = FindCodec(name, type, true, strictness, error);
     if (!codec) throw FFmpegException(error);
-    ost.forcedCodec = true;
+    ost.encode.forced = true;
     return codec;
   }
   const AVOutputFormat* format = file.context->oformat;
@@ -337,23 +334,40 @@ const AVCodec* TCustomFFmpeg::ChooseEncoder(const TOutputFile& file, TOutputStre
   return nullptr;
 }
 
+int TCustomFFmpeg::TemplateStrictness(AVMediaType type) {
+  const AVCodecContext* codecTemplate = optionStore_.CodecTemplate(type);
+  return codecTemplate ? codecTemplate->strict_std_compliance : 0;
+}
+
+TOutputStream& TCustomFFmpeg::OpenStreamRecord(
+    TOutputFile& file, AVMediaType type, bool copy,
+    const std::function<const AVCodec*(TOutputStream&)>& chooseEncoder,
+    const std::vector<const AVBitStreamFilter*>& bitstreamFilters, uint32_t codecTag) {
+  TOutputStream& ost = CreateStream(file, type);
+  const AVCodec* codec = copy ? nullptr : chooseEncoder(ost);
+  ost.encode.codec = codec;
+  ost.encode.context = MakeCodecContext(codec);
+  if (!ost.encode.context) throw FFmpegException("Could not alloc output stream");
+  AVCodecContext* enc = ost.encode.context.get();
+  enc->codec_type = type;
+  if (codec) enc->codec_id = codec->id;
+  for (const AVBitStreamFilter* filter : bitstreamFilters)
+    ost.mux.bitstreamFilterNames.push_back(filter->name);
+  if (codecTag) enc->codec_tag = codecTag;
+  return ost;
+}
+
 void TCustomFFmpeg::SetupVideoStream(TOutputFile& file) {
   TTranscoderSettings& s = settings_;
-  TOutputStream& ost = CreateStream(file, AVMEDIA_TYPE_VIDEO);
+  const auto chooseEncoder = [&](TOutputStream& ost) {
+    return ChooseEncoder(file, ost, AVMEDIA_TYPE_VIDEO, s.videoCodecName,
+                         TemplateStrictness(AVMEDIA_TYPE_VIDEO));
+  };
+  TOutputStream& ost = OpenStreamRecord(file, AVMEDIA_TYPE_VIDEO, s.videoStreamCopy, chooseEncoder,
+                                        s.videoBitstreamFilters, s.videoCodecTag);
   const AVOutputFormat* format = file.context->oformat;
-  const AVCodecContext* videoTemplate = optionStore_.CodecTemplate(AVMEDIA_TYPE_VIDEO);
-  const AVCodec* codec = nullptr;
-  if (!s.videoStreamCopy)
-    codec = ChooseEncoder(file, ost, AVMEDIA_TYPE_VIDEO, s.videoCodecName,
-                          videoTemplate ? videoTemplate->strict_std_compliance : 0);
-  ost.codec = codec;
-  ost.encoder = MakeCodecContext(codec);
-  if (!ost.encoder) throw FFmpegException("Could not alloc output stream");
-  AVCodecContext* enc = ost.encoder.get();
-  enc->codec_type = AVMEDIA_TYPE_VIDEO;
-  if (codec) enc->codec_id = codec->id;
-  for (const AVBitStreamFilter* filter : s.videoBitstreamFilters) ost.bsfNames.push_back(filter->name);
-  if (s.videoCodecTag) enc->codec_tag = s.videoCodecTag;
+  const AVCodec* codec = ost.encode.codec;
+  AVCodecContext* enc = ost.encode.context.get();
   if ((s.videoGlobalHeader & kVideoGlobalHeaderAlways) ||
       (s.videoGlobalHeader == 0 && (format->flags & AVFMT_GLOBALHEADER)))
     enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -430,7 +444,7 @@ void TCustomFFmpeg::SetupVideoStream(TOutputFile& file) {
       while (pos <= s.forceKeyFrames.size()) {
         const size_t end = std::min(s.forceKeyFrames.find(',', pos), s.forceKeyFrames.size());
         const int64_t t = ParseTime("force_key_frames", s.forceKeyFrames.substr(pos, end - pos), true);
-        ost.forcedKeyFrames.push_back(av::av_rescale_q(t, AV_TIME_BASE_Q, enc->time_base));
+        ost.encode.forcedKeyFrames.push_back(av::av_rescale_q(t, AV_TIME_BASE_Q, enc->time_base));
         pos = end + 1;
       }
     }
@@ -442,28 +456,20 @@ void TCustomFFmpeg::SetupVideoStream(TOutputFile& file) {
 
 void TCustomFFmpeg::SetupAudioStream(TOutputFile& file) {
   TTranscoderSettings& s = settings_;
-  TOutputStream& ost = CreateStream(file, AVMEDIA_TYPE_AUDIO);
-  const AVOutputFormat* format = file.context->oformat;
-  const AVCodecContext* audioTemplate = optionStore_.CodecTemplate(AVMEDIA_TYPE_AUDIO);
-  const AVCodec* codec = nullptr;
-  if (!s.audioStreamCopy) {
+  const auto chooseEncoder = [&](TOutputStream& ost) {
     std::string name = s.audioCodecName;
     if (name == "libfaac") {
       // Gone from current library builds.
       name = av::avcodec_find_encoder_by_name("libfdk_aac") ? "libfdk_aac" : "aac";
       Logger().LogFmt(this, llWarning, "Encoder libfaac is not available, using %s", name.c_str());
     }
-    codec = ChooseEncoder(file, ost, AVMEDIA_TYPE_AUDIO, name,
-                          audioTemplate ? audioTemplate->strict_std_compliance : 0);
-  }
-  ost.codec = codec;
-  ost.encoder = MakeCodecContext(codec);
-  if (!ost.encoder) throw FFmpegException("Could not alloc output stream");
-  AVCodecContext* enc = ost.encoder.get();
-  enc->codec_type = AVMEDIA_TYPE_AUDIO;
-  if (codec) enc->codec_id = codec->id;
-  for (const AVBitStreamFilter* filter : s.audioBitstreamFilters) ost.bsfNames.push_back(filter->name);
-  if (s.audioCodecTag) enc->codec_tag = s.audioCodecTag;
+    return ChooseEncoder(file, ost, AVMEDIA_TYPE_AUDIO, name, TemplateStrictness(AVMEDIA_TYPE_AUDIO));
+  };
+  TOutputStream& ost = OpenStreamRecord(file, AVMEDIA_TYPE_AUDIO, s.audioStreamCopy, chooseEncoder,
+                                        s.audioBitstreamFilters, s.audioCodecTag);
+  const AVOutputFormat* format = file.context->oformat;
+  const AVCodec* codec = ost.encode.codec;
+  AVCodecContext* enc = ost.encode.context.get();
   if (format->flags & AVFMT_GLOBALHEADER) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
 
   if (s.audioStreamCopy) {
@@ -532,30 +538,20 @@ void TCustomFFmpeg::SetupAudioStream(TOutputFile& file) {
 
 void TCustomFFmpeg::SetupSubtitleStream(TOutputFile& file) {
   TTranscoderSettings& s = settings_;
-  TOutputStream& ost = CreateStream(file, AVMEDIA_TYPE_SUBTITLE);
   const AVOutputFormat* format = file.context->oformat;
-  const AVCodec* codec = nullptr;
-  if (!s.subtitleStreamCopy) {
-    const AVCodecContext* subtitleTemplate = optionStore_.CodecTemplate(AVMEDIA_TYPE_SUBTITLE);
+  const auto chooseEncoder = [&](TOutputStream& ost) -> const AVCodec* {
+    // Without a name the container's own subtitle codec, as the run needs one to encode.
+    if (s.subtitleCodecName.empty()) return av::avcodec_find_encoder(format->subtitle_codec);
     std::string error;
-    if (!s.subtitleCodecName.empty()) {
-      codec = FindCodec(s.subtitleCodecName, AVMEDIA_TYPE_SUBTITLE, true,
-                        subtitleTemplate ? subtitleTemplate->strict_std_compliance : 0, error);
-      if (!codec) throw FFmpegException(error);
-      ost.forcedCodec = true;
-    } else {
-      // Without a name the container's own subtitle codec, as the run needs one to encode.
-      codec = av::avcodec_find_encoder(format->subtitle_codec);
-    }
-  }
-  ost.codec = codec;
-  ost.encoder = MakeCodecContext(codec);
-  if (!ost.encoder) throw FFmpegException("Could not alloc output stream");
-  AVCodecContext* enc = ost.encoder.get();
-  enc->codec_type = AVMEDIA_TYPE_SUBTITLE;
-  if (codec) enc->codec_id = codec->id;
-  for (const AVBitStreamFilter* filter : s.subtitleBitstreamFilters) ost.bsfNames.push_back(filter->name);
-  if (s.subtitleCodecTag) enc->codec_tag = s.subtitleCodecTag;
+    const AVCodec* codec = FindCodec(s.subtitleCodecName, AVMEDIA_TYPE_SUBTITLE, true,
+                                     TemplateStrictness(AVMEDIA_TYPE_SUBTITLE), error);
+    if (!codec) throw FFmpegException(error);
+    ost.encode.forced = true;
+    return codec;
+  };
+  TOutputStream& ost = OpenStreamRecord(file, AVMEDIA_TYPE_SUBTITLE, s.subtitleStreamCopy, chooseEncoder,
+                                        s.subtitleBitstreamFilters, s.subtitleCodecTag);
+  AVCodecContext* enc = ost.encode.context.get();
   if (format->flags & AVFMT_GLOBALHEADER) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
   if (s.subtitleStreamCopy)
     ost.copy = true;
@@ -588,18 +584,10 @@ void TCustomFFmpeg::SetupJoin() {
     entry->context = first.context;
     entry->fileName = first.fileName;
     entry->shared = true;
-    for (const auto& ownerPtr : first.streams) {
-      auto ost = std::make_unique<TOutputStream>();
-      ost->fileIndex = int(outputs_.size());
-      ost->index = ownerPtr->index;
-      ost->st = ownerPtr->st;
-      ost->type = ownerPtr->type;
-      ost->copy = ownerPtr->copy;
-      ost->primary = ownerPtr.get();
-      ost->active = false;
-      ost->packet = MakePacket();
-      if (!ost->packet) throw FFmpegException("Could not alloc output stream");
-      entry->streams.push_back(std::move(ost));
+    for (const auto& ost : first.streams) {
+      auto& binding =
+          ost->bindings.emplace_back(std::make_unique<TStreamBinding>(*ost, int(outputs_.size())));
+      binding->active = false;
     }
     outputs_.push_back(std::move(entry));
   }
@@ -610,7 +598,7 @@ void TCustomFFmpeg::PrepareCopy(TOutputStream& ost, TInputStream& ist) {
   AVCodecParameters* out = ost.st->codecpar;
   if (in->extradata_size + uint64_t(AV_INPUT_BUFFER_PADDING_SIZE) > INT_MAX)
     throw FFmpegException("icodec.extradata_size is invalid (too large)");
-  const uint32_t wantedTag = ost.encoder ? ost.encoder->codec_tag : 0;
+  const uint32_t wantedTag = ost.encode.context ? ost.encode.context->codec_tag : 0;
   // Hooks and previews see the converted video; a cover passes untouched.
   if (in->codec_type == AVMEDIA_TYPE_VIDEO && !ost.cover) {
     if (Hooks.videoInput || Hooks.videoOutput)
@@ -648,193 +636,32 @@ void TCustomFFmpeg::PrepareCopy(TOutputStream& ost, TInputStream& ist) {
 
 void TCustomFFmpeg::PrepareOutputStreams() {
   int streamNumber = -1;  // over all output streams of the run, for the two-pass log names
-  for (TOutputStream* ostPtr : AllOutputStreams()) {
+  for (const TStreamBinding* binding : AllBindings()) {
     ++streamNumber;
-    TOutputStream& ost = *ostPtr;
-    TInputStream& ist = *inputStreams_[ost.sourceIndex];
+    TOutputStream& ost = binding->stream;
+    TInputStream& ist = *inputStreams_[binding->sourceIndex];
+    // A later join segment only feeds the stream that its first one prepared.
+    const bool firstSegment = binding == &ost.Binding();
     if (ost.copy) {
-      if (!ost.primary) PrepareCopy(ost, ist);
+      if (firstSegment) PrepareCopy(ost, ist);
       continue;
     }
-    ost.encodingNeeded = true;
-    ist.decodingNeeded = true;
-    if (ost.primary) continue;
-    AVCodecContext* enc = ost.encoder.get();
+    ost.encode.needed = true;
+    ist.decode.needed = true;
+    if (!firstSegment) continue;
+    AVCodecContext* enc = ost.encode.context.get();
     if (ost.type == AVMEDIA_TYPE_VIDEO) {
       if (enc->pix_fmt == AV_PIX_FMT_NONE)
         throw FFmpegException("Video pixel format is unknown, stream cannot be encoded");
       const AVCodecParameters* par = ist.st->codecpar;
-      ost.setupWidth = par->width;
-      ost.setupHeight = par->height;
-      ost.setupFormat = par->format;
+      ost.video.setupWidth = par->width;
+      ost.video.setupHeight = par->height;
+      ost.video.setupFormat = par->format;
     }
     if (enc->flags & (AV_CODEC_FLAG_PASS1 | AV_CODEC_FLAG_PASS2)) PreparePassLog(ost, streamNumber);
   }
   // Bitstream filters of each stream, set up from its final parameters when
   // the encoders are open (OpenEncoders) or now for stream copy.
-}
-
-void TCustomFFmpeg::PreparePassLog(TOutputStream& ost, int streamNumber) {
-  AVCodecContext* enc = ost.encoder.get();
-  const std::string prefix =
-      settings_.passLogFilePrefix.empty() ? "ffmpeg2pass" : settings_.passLogFilePrefix;
-  const std::string name = TextFormat("%s-%d.log", prefix.c_str(), streamNumber).substr(0, 1023);
-  // x264 keeps its own statistics file under the name it is given; a second
-  // pass without it fails here with the message of the others (and before
-  // x264's own open, which leaks on that failure).
-  if (ost.codec && std::string(ost.codec->name) == "libx264") {
-    if ((enc->flags & AV_CODEC_FLAG_PASS2) && ::access(name.c_str(), R_OK) != 0)
-      throw FFmpegException(
-          TextFormat("Cannot read file: Error reading log file \"%s\" for pass-2 encoding", name.c_str()));
-    av::av_opt_set(enc->priv_data, "stats", name.c_str(), 0);
-    return;
-  }
-  if (enc->flags & AV_CODEC_FLAG_PASS1) {
-    ost.passLog.reset(std::fopen(name.c_str(), "wb"));
-    if (!ost.passLog)
-      throw FFmpegException(TextFormat("Cannot write log file %s for pass-1 encoding", name.c_str()));
-  } else {
-    std::string contents;
-    const int read = ReadWholeFile(name, contents);
-    if (read == -12)
-      throw FFmpegException(TextFormat(
-          "Could not allocate file buffer: Error reading log file \"%s\" for pass-2 encoding", name.c_str()));
-    if (read < 0)
-      throw FFmpegException(
-          TextFormat("Cannot read file: Error reading log file \"%s\" for pass-2 encoding", name.c_str()));
-    enc->stats_in = av::av_strdup(contents.c_str());
-    if (!enc->stats_in)
-      throw FFmpegException(TextFormat(
-          "Could not allocate file buffer: Error reading log file \"%s\" for pass-2 encoding", name.c_str()));
-  }
-}
-
-void TCustomFFmpeg::OpenEncoder(TOutputStream& ost) {
-  AVCodecContext* enc = ost.encoder.get();
-  const AVCodec* codec = ost.codec ? ost.codec : av::avcodec_find_encoder(enc->codec_id);
-  if (!codec) {
-    const std::string message =
-        TextFormat("Encoder (codec id %d) not found for output stream #%d.%d (%s)", int(enc->codec_id),
-                   ost.fileIndex, ost.index, MediaTypeName(ost.type).c_str());
-    ReportStreamMapping();
-    Logger().Log(this, llError, message);
-    throw FFmpegException(message);
-  }
-  TInputStream& ist = *inputStreams_[ost.sourceIndex];
-  if (ist.decoder && ist.decoder->subtitle_header && ost.type == AVMEDIA_TYPE_SUBTITLE) {
-    enc->subtitle_header = static_cast<uint8_t*>(av::av_mallocz(ist.decoder->subtitle_header_size + 1));
-    if (!enc->subtitle_header) throw FFmpegException("av_malloc failed");
-    std::copy_n(ist.decoder->subtitle_header, ist.decoder->subtitle_header_size, enc->subtitle_header);
-    enc->subtitle_header_size = ist.decoder->subtitle_header_size;
-  }
-  if (ost.type == AVMEDIA_TYPE_VIDEO && !settings_.videoFilters.empty()) ConfigureFilters(ost, ist);
-  if (ost.type == AVMEDIA_TYPE_SUBTITLE) {
-    enc->time_base = AV_TIME_BASE_Q;
-    if (ist.decoder) {
-      enc->width = ist.decoder->width;
-      enc->height = ist.decoder->height;
-    }
-  }
-  int opened;
-  {
-    std::scoped_lock lock(CodecLock());
-    opened = av::avcodec_open2(enc, codec, nullptr);
-  }
-  if (opened < 0) {
-    const std::string message = TextFormat(
-        "Error while opening encoder for output stream #%d.%d (%s) - maybe incorrect parameters such as "
-        "bit_rate, "
-        "rate, width or height. Please check error log message to find out more detail information.",
-        ost.fileIndex, ost.index, MediaTypeName(ost.type).c_str());
-    ReportStreamMapping();
-    Logger().Log(this, llError, message);
-    throw FFmpegException(message);
-  }
-  ost.encoderOpened = true;
-  globalHeaderBytes_ += enc->extradata_size;
-  if (av::avcodec_parameters_from_context(ost.st->codecpar, enc) < 0)
-    throw FFmpegException("av_mallocz fail");
-  ost.st->time_base = enc->time_base;
-  if (ost.type == AVMEDIA_TYPE_VIDEO) {
-    ost.st->avg_frame_rate = enc->framerate;
-    ost.encodeFrame = MakeFrame();
-    if (!ost.encodeFrame) throw FFmpegException("av_mallocz fail");
-  } else if (ost.type == AVMEDIA_TYPE_AUDIO) {
-    ost.fifo.reset(av::av_audio_fifo_alloc(enc->sample_fmt, enc->ch_layout.nb_channels, 1024));
-    ost.audioFrame = MakeFrame();
-    if (!ost.fifo || !ost.audioFrame) throw FFmpegException("av_fifo_alloc fail");
-  }
-}
-
-void TCustomFFmpeg::OpenEncoders() {
-  for (TOutputStream* ost : EncodingStreams()) OpenEncoder(*ost);
-  // Bitstream filters, from each stream's final parameters.
-  for (TOutputStream* ost : AllOutputStreams()) {
-    if (ost->primary) continue;
-    for (const std::string& name : ost->bsfNames) {
-      const AVBitStreamFilter* filter = av::av_bsf_get_by_name(name.c_str());
-      AVBSFContext* context = nullptr;
-      if (!filter || av::av_bsf_alloc(filter, &context) < 0)
-        throw FFmpegException("Unknown bitstream filter " + name);
-      TBsfContextPtr owner(context);
-      const AVCodecParameters* par =
-          ost->bsf.filters.empty() ? ost->st->codecpar : ost->bsf.filters.back()->par_out;
-      av::avcodec_parameters_copy(context->par_in, par);
-      context->time_base_in = ost->st->time_base;
-      const int ready = av::av_bsf_init(context);
-      if (ready < 0) throw FFmpegException(ErrorText(name, ready));
-      ost->bsf.filters.push_back(std::move(owner));
-    }
-    if (!ost->bsf.filters.empty())
-      av::avcodec_parameters_copy(ost->st->codecpar, ost->bsf.filters.back()->par_out);
-  }
-}
-
-void TCustomFFmpeg::WriteHeaders() {
-  for (int o = 0; o < int(outputs_.size()); ++o) {
-    TOutputFile& file = *outputs_[o];
-    if (file.shared) continue;
-    const int written = av::avformat_write_header(file.context, nullptr);
-    if (written < 0) {
-      const std::string message =
-          TextFormat("Could not write header for output file #%d (incorrect codec parameters ?)", o);
-      ReportStreamMapping();
-      Logger().Log(this, llError, message);
-      Logger().Log(this, llError, ErrorText(file.fileName, written));
-      throw FFmpegException(message);
-    }
-    file.headerWritten = true;
-  }
-  headersWritten_ = true;
-  std::vector<AVFormatContext*> rtp;
-  for (const auto& file : outputs_)
-    if (!file->shared) rtp.push_back(file->context);
-  const bool allRtp = std::all_of(rtp.begin(), rtp.end(), [](const AVFormatContext* c) {
-    return std::string(c->oformat->name) == "rtp";
-  });
-  if (allRtp && !rtp.empty()) {
-    char sdp[2048] = {};
-    av::av_sdp_create(rtp.data(), int(rtp.size()), sdp, sizeof sdp);
-    std::string text = sdp;
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
-    Logger().Log(this, llInfo, "SDP:\r\n" + text);
-  }
-}
-
-void TCustomFFmpeg::CloseCodecs() {
-  std::scoped_lock lock(CodecLock());
-  for (TOutputStream* ost : AllOutputStreams()) {
-    if (ost->encoder) av::av_freep(&ost->encoder->stats_in);
-    ost->passLog.reset();
-    if (!ost->encoderOpened) continue;
-    ost->encoder.reset();
-    ost->encoderOpened = false;
-  }
-  for (auto& ist : inputStreams_) {
-    if (!ist->decoderOpened) continue;
-    ist->decoder.reset();
-    ist->decoderOpened = false;
-  }
 }
 
 }  // namespace mediaconv::engine

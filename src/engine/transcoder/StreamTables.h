@@ -11,11 +11,18 @@
 #include "app/OutputFile.h"
 #include "engine/common/AvHandles.h"
 #include "engine/loader/Av.h"
+#include "engine/transcoder/AudioOutput.h"
+#include "engine/transcoder/Decode.h"
+#include "engine/transcoder/Encode.h"
 #include "engine/transcoder/FilterGraph.h"
+#include "engine/transcoder/Mux.h"
+#include "engine/transcoder/Progress.h"
+#include "engine/transcoder/VideoOutput.h"
 
 namespace mediaconv::engine {
 
 struct TOutputStream;
+struct TStreamBinding;
 
 // Cover art: a picture that the demuxer hands out once, not a video to convert.
 inline bool IsAttachedPicture(const AVStream* st) {
@@ -44,100 +51,64 @@ struct TInputStream {
   int streamIndex = 0;
   AVStream* st = nullptr;
   bool taken = false;
-  bool decodingNeeded = false;
-  TCodecContextPtr decoder;  // opened when decodingNeeded
-  bool decoderOpened = false;
   int64_t nextPts = AV_NOPTS_VALUE;  // microseconds
   int64_t pts = 0;                   // microseconds: the current position of the stream
   bool isStart = true;
   int64_t rateEmuStart = 0;
   bool pastRecordingTime = false;
-  bool flushed = false;
-  bool warnedMultipleFrames = false;
-  int frameCounter = 0;
-  float quality = 0;
-  TFramePtr frame;  // the decoded frame being handed on
-  std::unique_ptr<TFilterGraph> deinterlacer;
-  bool deinterlaceFailed = false;
-  TFramePtr deinterlaced;
-  TFramePtr hookFrame;                  // copy of a decoded picture that the input hook may change
-  std::vector<TOutputStream*> outputs;  // fed by this stream (bound at run start)
+  TDecodeState decode;
+  TInputVideoConversion video;
+  std::vector<TStreamBinding*> outputs;  // fed by this stream (bound at run start)
 };
 
-// A sequence of bitstream filters applied to one output stream's packets.
-struct TBsfChain {
-  std::vector<TBsfContextPtr> filters;
+// Which input stream feeds an output stream. A joined output has one per
+// segment: each segment's input feeds the same stream record in turn.
+struct TStreamBinding {
+  TStreamBinding(TOutputStream& stream, int fileIndex) : stream(stream), fileIndex(fileIndex) {}
+  TOutputStream& stream;
+  int fileIndex;         // output entry: the segment's when joining
+  int sourceIndex = -1;  // into the input stream table
+  int syncIndex = -1;
+  bool active = true;  // in join mode: of the segment being played
 };
 
 // One stream of an output file; created at set-up, prepared at run start.
+// Each stage keeps its own part of it.
 struct TOutputStream {
   int fileIndex = 0;
   int index = 0;  // in the file
   AVStream* st = nullptr;
   AVMediaType type = AVMEDIA_TYPE_UNKNOWN;
-  TCodecContextPtr encoder;        // holds the settings; opened at run start
-  const AVCodec* codec = nullptr;  // forced or guessed encoder
-  bool forcedCodec = false;        // the encoder was named
-  bool copy = false;               // stream copy
-  bool cover = false;              // an input's attached picture, copied as the output's cover art
-  bool encodingNeeded = false;
-  bool encoderOpened = false;
-  std::vector<std::string> bsfNames;  // bitstream filters taken over from the settings
-  TBsfChain bsf;
-
-  int sourceIndex = -1;  // into the input stream table
-  int syncIndex = -1;
+  bool copy = false;   // stream copy
+  bool cover = false;  // an input's attached picture, copied as the output's cover art
   int framesWritten = 0;
-  int64_t syncOpts = 0;                 // next timestamp in encoder time base
-  bool active = true;                   // in join mode: stream of the segment being played
-  bool ended = false;                   // the encoder was drained
-  int64_t lastMuxDts = AV_NOPTS_VALUE;  // stream time base
-  double muxTime = 0;                   // seconds reached by the written packets
-  int quality = -1;                     // of the last coded picture (lambda units)
-  uint64_t error[3] = {};               // of the last coded picture, per plane (PSNR)
-  uint64_t errorSum[3] = {};
-  int qpHistogram[52] = {};
+  int64_t syncOpts = 0;  // next timestamp in encoder time base
 
-  // Video.
-  TSwsContextPtr scaler;
-  TFramePtr scaled;
-  int sourceWidth = 0, sourceHeight = 0, sourceFormat = -1;  // what the scaler was made for
-  int setupWidth = 0, setupHeight = 0, setupFormat = -1;     // what the stream was set up for
-  std::vector<int64_t> forcedKeyFrames;                      // encoder time base
-  size_t nextForcedKeyFrame = 0;
-  TFramePtr encodeFrame;
-  std::unique_ptr<TFilterGraph> filter;  // "vf"
-  TFramePtr filtered;
-  TSwsContextPtr filterScaler;  // a picture whose size changed, to the graph's input
-  TFramePtr filterInput;
-  TFramePtr hookFrame;  // copy of the picture to encode that the output hook may change
+  TEncodeState encode;
+  TMuxState mux;
+  TVideoConversion video;
+  TAudioConversion audio;
+  TStreamStatistics statistics;
 
-  // Audio.
-  TSwrContextPtr resampler;
-  int resamplerRate = 0, resamplerFormat = -1;
-  AVChannelLayout resamplerLayout{};
-  TAudioFifoPtr fifo;
-  TFramePtr audioFrame;
-  TFramePtr converted;  // resampled samples on their way into the FIFO
-  bool startSet = false;
+  // Seconds of output the stream has reached.
+  double Position() const {
+    if (copy) return mux.time;
+    if (!encode.context) return 0;
+    double position = double(syncOpts) * av_q2d(encode.context->time_base);
+    if (type == AVMEDIA_TYPE_AUDIO && audio.fifo && encode.context->sample_rate)
+      position += double(av::av_audio_fifo_size(audio.fifo.get())) / encode.context->sample_rate;
+    return position;
+  }
 
-  TPacketPtr packet;  // encoded packets are received into it
-  struct TFileCloser {
-    void operator()(FILE* file) const { std::fclose(file); }
-  };
-  std::unique_ptr<FILE, TFileCloser> passLog;  // pass 1: the encoder's statistics
-
-  // Join: the record of the first segment that owns the encoder.
-  TOutputStream* primary = nullptr;
-
-  TOutputStream() = default;
-  TOutputStream(const TOutputStream&) = delete;
-  TOutputStream& operator=(const TOutputStream&) = delete;
-  ~TOutputStream() { av::av_channel_layout_uninit(&resamplerLayout); }
+  // The first is the stream's own; a joined output adds one per later segment.
+  std::vector<std::unique_ptr<TStreamBinding>> bindings;
+  const TStreamBinding& Binding() const { return *bindings.front(); }
+  TStreamBinding& Binding() { return *bindings.front(); }
 };
 
-// An output file. In join mode the entries after the first share the first
-// entry's context; only the first owns it.
+// An output file. In join mode the entries after the first stand for the
+// later segments: they share the first entry's context and streams, which
+// only the first owns.
 struct TOutputFile {
   TOutputFormatPtr owned;
   AVFormatContext* context = nullptr;

@@ -180,7 +180,6 @@ struct TTranscoderSettings {
   bool inputSync = false;            // "isync"
   std::int64_t limitFileSize = 0;    // "fs", bytes: 0 is none
   float dtsDeltaThreshold = 10.0f;   // "dts_delta_threshold", seconds
-  int encoderOutputBufferSize = 262144;
 
   // Preview of output frames (set by the encoder component, not by options).
   bool preview = false;

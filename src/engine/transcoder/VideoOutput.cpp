@@ -20,15 +20,15 @@ constexpr int64_t kPreviewInterval = 100000;  // microseconds
 }  // namespace
 
 void TCustomFFmpeg::PushVideoFrame(TInputStream& ist, AVFrame* frame) {
-  ++ist.frameCounter;
-  if (settings_.deinterlace && !ist.deinterlaceFailed)
+  ++ist.video.frameCounter;
+  if (settings_.deinterlace && !ist.video.deinterlaceFailed)
     DeinterlaceVideo(ist, frame);
   else
     PreprocessVideo(ist, frame);
 }
 
 void TCustomFFmpeg::DeinterlaceVideo(TInputStream& ist, AVFrame* frame) {
-  if (frame && !ist.deinterlacer) {
+  if (frame && !ist.video.deinterlacer) {
     auto graph = std::make_unique<TFilterGraph>();
     TFilterGraphInput input;
     input.width = frame->width;
@@ -39,16 +39,16 @@ void TCustomFFmpeg::DeinterlaceVideo(TInputStream& ist, AVFrame* frame) {
     if (graph->Configure(input, "bwdif=mode=send_frame", 0, 0, AV_PIX_FMT_NONE, optionStore_.ScalerFlags()) <
         0) {
       Logger().Log(this, llError, "Deinterlacing failed.");
-      ist.deinterlaceFailed = true;
+      ist.video.deinterlaceFailed = true;
       return PreprocessVideo(ist, frame);
     }
-    ist.deinterlacer = std::move(graph);
-    if (!ist.deinterlaced) ist.deinterlaced = MakeFrame();
-    if (!ist.deinterlaced) throw FFmpegException("av_mallocz fail");
+    ist.video.deinterlacer = std::move(graph);
+    if (!ist.video.deinterlaced) ist.video.deinterlaced = MakeFrame();
+    if (!ist.video.deinterlaced) throw FFmpegException("av_mallocz fail");
   }
-  if (!ist.deinterlacer) return;
+  if (!ist.video.deinterlacer) return;
   if (frame) {
-    const TFilterGraphInput& input = ist.deinterlacer->Input();
+    const TFilterGraphInput& input = ist.video.deinterlacer->Input();
     if (frame->width != input.width || frame->height != input.height || frame->format != input.format) {
       // A new picture size: what the filter holds goes out first, then a new one starts.
       DeinterlaceVideo(ist, nullptr);
@@ -56,21 +56,21 @@ void TCustomFFmpeg::DeinterlaceVideo(TInputStream& ist, AVFrame* frame) {
     }
     frame->pts = ist.pts;
   }
-  if (ist.deinterlacer->Push(frame) < 0) {
+  if (ist.video.deinterlacer->Push(frame) < 0) {
     Logger().Log(this, llError, "Deinterlacing failed.");
     if (frame) PreprocessVideo(ist, frame);
     return;
   }
   const int64_t decodedPts = ist.pts;
-  AVFrame* out = ist.deinterlaced.get();
-  while (ist.deinterlacer->Pull(out) >= 0) {
+  AVFrame* out = ist.video.deinterlaced.get();
+  while (ist.video.deinterlacer->Pull(out) >= 0) {
     if (out->pts != AV_NOPTS_VALUE)
-      ist.pts = av::av_rescale_q(out->pts, ist.deinterlacer->OutTimeBase(), AV_TIME_BASE_Q);
+      ist.pts = av::av_rescale_q(out->pts, ist.video.deinterlacer->OutTimeBase(), AV_TIME_BASE_Q);
     PreprocessVideo(ist, out);
     av::av_frame_unref(out);
   }
   ist.pts = decodedPts;
-  if (!frame) ist.deinterlacer.reset();  // a later picture (after a seek back) starts a new one
+  if (!frame) ist.video.deinterlacer.reset();  // a later picture (after a seek back) starts a new one
 }
 
 AVFrame* TCustomFFmpeg::CopyForHook(TFramePtr& target, const AVFrame* frame) {
@@ -92,10 +92,10 @@ void TCustomFFmpeg::PreprocessVideo(TInputStream& ist, AVFrame* frame) {
   const bool inputHook = inputHookOn_ && Hooks.videoInput;
   if (inputHook || !frameHooks_.Empty()) {
     // The decoder keeps its pictures for reference: hooks work on a copy.
-    if (AVFrame* copy = CopyForHook(ist.hookFrame, frame)) {
+    if (AVFrame* copy = CopyForHook(ist.video.hookFrame, frame)) {
       picture = copy;
       if (inputHook)
-        CallVideoHook(true, picture, ist.frameCounter, ist.pts);
+        CallVideoHook(true, picture, ist.video.frameCounter, ist.pts);
       else
         frameHooks_.Process(picture->data, picture->linesize, picture->format, picture->width,
                             picture->height, ist.pts);
@@ -139,7 +139,7 @@ void TCustomFFmpeg::CallVideoHook(bool input, AVFrame* frame, int frameNumber, i
 }
 
 void TCustomFFmpeg::ServePreview(AVFrame* picture, int frameNumber, int64_t pts) {
-  bool toBitmap, toWindow, refresh;
+  bool toBitmap, toWindow;
   const int64_t now = av::av_gettime_relative();
   {
     std::scoped_lock lock(PreviewLock());
@@ -148,12 +148,10 @@ void TCustomFFmpeg::ServePreview(AVFrame* picture, int frameNumber, int64_t pts)
     if (!toBitmap && !toWindow) return;
     if (lastPreviewTime_ && now - lastPreviewTime_ <= kPreviewInterval) return;
     lastPreviewTime_ = now;
-    refresh = previewRefresh_;
-    previewRefresh_ = false;
   }
   // The callbacks run without the lock: the bitmap's handler waits for the
   // main thread, which may be setting the flags of another task meanwhile.
-  if ((refresh || !outputConverter_.holdsCurrent) && !outputConverter_.ToBitmap(picture)) {
+  if (!outputConverter_.holdsCurrent && !outputConverter_.ToBitmap(picture)) {
     Logger().Log(this, llError, "Cannot initialize the toRGB conversion context");
     std::scoped_lock lock(PreviewLock());
     (toBitmap ? settings_.previewBitmap : settings_.preview) = false;
@@ -176,16 +174,16 @@ void TCustomFFmpeg::ServePreview(AVFrame* picture, int frameNumber, int64_t pts)
 }
 
 void TCustomFFmpeg::CheckFrameSize(TOutputStream& ost, TInputStream& ist, const AVFrame* frame) {
-  if (frame->width != ost.setupWidth || frame->height != ost.setupHeight ||
-      frame->format != ost.setupFormat) {
+  if (frame->width != ost.video.setupWidth || frame->height != ost.video.setupHeight ||
+      frame->format != ost.video.setupFormat) {
     // Logged once per change; the picture is scaled to the encoder's size
     // rather than ending the run.
     Logger().LogFmt(this, llQuiet, "Input Stream #%d.%d frame size changed to %dx%d, %s", ist.fileIndex,
                     ist.streamIndex, frame->width, frame->height,
                     av::av_get_pix_fmt_name(AVPixelFormat(frame->format)));
-    ost.setupWidth = frame->width;
-    ost.setupHeight = frame->height;
-    ost.setupFormat = frame->format;
+    ost.video.setupWidth = frame->width;
+    ost.video.setupHeight = frame->height;
+    ost.video.setupFormat = frame->format;
   }
 }
 
@@ -216,15 +214,15 @@ AVFrame* ScalePicture(TSwsContextPtr& scaler, TFramePtr& target, AVFrame* frame,
 }  // namespace
 
 AVFrame* TCustomFFmpeg::ScaleVideo(TOutputStream& ost, AVFrame* frame) {
-  AVCodecContext* enc = ost.encoder.get();
-  AVFrame* scaled = ScalePicture(ost.scaler, ost.scaled, frame, enc->width, enc->height, enc->pix_fmt,
-                                 optionStore_.ScalerFlags());
+  AVCodecContext* enc = ost.encode.context.get();
+  AVFrame* scaled = ScalePicture(ost.video.scaler, ost.video.scaled, frame, enc->width, enc->height,
+                                 enc->pix_fmt, optionStore_.ScalerFlags());
   if (scaled != frame) scaled->sample_aspect_ratio = enc->sample_aspect_ratio;
   return scaled;
 }
 
 void TCustomFFmpeg::ConfigureFilters(TOutputStream& ost, TInputStream& ist) {
-  AVCodecContext* enc = ost.encoder.get();
+  AVCodecContext* enc = ost.encode.context.get();
   const AVCodecParameters* par = ist.st->codecpar;
   TFilterGraphInput input;
   input.width = par->width;
@@ -238,18 +236,18 @@ void TCustomFFmpeg::ConfigureFilters(TOutputStream& ost, TInputStream& ist) {
     throw FFmpegException("Error opening filters!");
   enc->width = graph->OutWidth();
   enc->height = graph->OutHeight();
-  ost.filter = std::move(graph);
-  ost.filtered = MakeFrame();
-  if (!ost.filtered) throw FFmpegException("av_mallocz fail");
+  ost.video.filter = std::move(graph);
+  ost.video.filtered = MakeFrame();
+  if (!ost.video.filtered) throw FFmpegException("av_mallocz fail");
 }
 
-void TCustomFFmpeg::FilterVideo(TOutputStream& ostRecord, TInputStream& ist, AVFrame* frame) {
-  TOutputStream& ost = Owner(ostRecord);
-  TFilterGraph& graph = *ost.filter;
+void TCustomFFmpeg::FilterVideo(TStreamBinding& binding, TInputStream& ist, AVFrame* frame) {
+  TOutputStream& ost = binding.stream;
+  TFilterGraph& graph = *ost.video.filter;
   if (frame) {
     const TFilterGraphInput& input = graph.Input();
-    AVFrame* in = ScalePicture(ost.filterScaler, ost.filterInput, frame, input.width, input.height,
-                               input.format, optionStore_.ScalerFlags());
+    AVFrame* in = ScalePicture(ost.video.filterScaler, ost.video.filterInput, frame, input.width,
+                               input.height, input.format, optionStore_.ScalerFlags());
     const int64_t pts = in->pts;
     in->pts = ist.pts;
     const int pushed = graph.Push(in);
@@ -259,11 +257,11 @@ void TCustomFFmpeg::FilterVideo(TOutputStream& ostRecord, TInputStream& ist, AVF
     return;
   }
   const int64_t decodedPts = ist.pts;
-  AVFrame* out = ost.filtered.get();
+  AVFrame* out = ost.video.filtered.get();
   while (graph.Pull(out) >= 0) {
     if (out->pts != AV_NOPTS_VALUE) ist.pts = av::av_rescale_q(out->pts, graph.OutTimeBase(), AV_TIME_BASE_Q);
     try {
-      EncodeVideo(ostRecord, ist, out);
+      EncodeVideo(binding, ist, out);
     } catch (...) {
       av::av_frame_unref(out);
       ist.pts = decodedPts;
@@ -275,23 +273,25 @@ void TCustomFFmpeg::FilterVideo(TOutputStream& ostRecord, TInputStream& ist, AVF
 }
 
 void TCustomFFmpeg::FlushVideo(TOutputStream& ost) {
-  if (ost.filter && ost.sourceIndex >= 0) FilterVideo(ost, *inputStreams_[ost.sourceIndex], nullptr);
+  TStreamBinding& binding = ost.Binding();
+  if (ost.video.filter && binding.sourceIndex >= 0)
+    FilterVideo(binding, *inputStreams_[binding.sourceIndex], nullptr);
   EncodeAndWrite(ost, nullptr);
 }
 
-void TCustomFFmpeg::DoVideoOut(TOutputStream& ostRecord, TInputStream& ist, AVFrame* frame) {
-  TOutputStream& ost = Owner(ostRecord);
+void TCustomFFmpeg::DoVideoOut(TStreamBinding& binding, TInputStream& ist, AVFrame* frame) {
+  TOutputStream& ost = binding.stream;
   CheckFrameSize(ost, ist, frame);
-  if (ost.filter)
-    FilterVideo(ostRecord, ist, frame);
+  if (ost.video.filter)
+    FilterVideo(binding, ist, frame);
   else
-    EncodeVideo(ostRecord, ist, frame);
+    EncodeVideo(binding, ist, frame);
 }
 
-void TCustomFFmpeg::EncodeVideo(TOutputStream& ostRecord, TInputStream& ist, AVFrame* frame) {
-  TOutputStream& ost = Owner(ostRecord);
-  AVCodecContext* enc = ost.encoder.get();
-  const TInputStream& sync = *inputStreams_[ostRecord.syncIndex];
+void TCustomFFmpeg::EncodeVideo(TStreamBinding& binding, TInputStream& ist, AVFrame* frame) {
+  TOutputStream& ost = binding.stream;
+  AVCodecContext* enc = ost.encode.context.get();
+  const TInputStream& sync = *inputStreams_[binding.syncIndex];
   const double syncPts = double(sync.pts - settings_.startTime) / AV_TIME_BASE / av_q2d(enc->time_base);
   int64_t frames = 1;
   const int method = settings_.videoSyncMethod;
@@ -311,12 +311,12 @@ void TCustomFFmpeg::EncodeVideo(TOutputStream& ostRecord, TInputStream& ist, AVF
       frames = std::llround(vdelta);
     }
     if (frames == 0) {
-      ++framesDropped_;
-      dupDropSeen_ = true;
+      ++runStatistics_.framesDropped;
+      runStatistics_.dupDropSeen = true;
       if (Verbose(2)) Logger().Log(this, llVerbose, "*** drop!");
     } else if (frames > 1) {
-      framesDuplicated_ += int(frames - 1);
-      dupDropSeen_ = true;
+      runStatistics_.framesDuplicated += int(frames - 1);
+      runStatistics_.dupDropSeen = true;
       if (Verbose(2)) Logger().LogFmt(this, llVerbose, "*** %d dup!", int(frames - 1));
     }
   } else {
@@ -333,21 +333,21 @@ void TCustomFFmpeg::EncodeVideo(TOutputStream& ostRecord, TInputStream& ist, AVF
   for (int64_t i = 0; i < frames && !stopRequested_; ++i) {
     picture->pts = ost.syncOpts;
     picture->pict_type = AV_PICTURE_TYPE_NONE;
-    if (ost.nextForcedKeyFrame < ost.forcedKeyFrames.size() &&
-        ost.syncOpts >= ost.forcedKeyFrames[ost.nextForcedKeyFrame]) {
+    if (ost.encode.nextForcedKeyFrame < ost.encode.forcedKeyFrames.size() &&
+        ost.syncOpts >= ost.encode.forcedKeyFrames[ost.encode.nextForcedKeyFrame]) {
       picture->pict_type = AV_PICTURE_TYPE_I;
-      ++ost.nextForcedKeyFrame;
+      ++ost.encode.nextForcedKeyFrame;
     }
     if (enc->flags & (AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME))
       picture->top_field_first =
           settings_.topFieldFirst == -1 ? frame->top_field_first : settings_.topFieldFirst;
-    picture->quality = settings_.sameQuality ? int(ist.quality) : enc->global_quality;
+    picture->quality = settings_.sameQuality ? int(ist.decode.quality) : enc->global_quality;
     AVFrame* encoded = picture;
     const int frameNumber = ost.framesWritten + 1;
     const int64_t pts = av::av_rescale_q(ost.syncOpts, enc->time_base, AV_TIME_BASE_Q);
     outputConverter_.holdsCurrent = false;
     if (outputHookOn_ && Hooks.videoOutput) {
-      if (AVFrame* copy = CopyForHook(ost.hookFrame, picture)) {
+      if (AVFrame* copy = CopyForHook(ost.video.hookFrame, picture)) {
         encoded = copy;
         CallVideoHook(false, encoded, frameNumber, pts);
       } else {
@@ -361,28 +361,6 @@ void TCustomFFmpeg::EncodeVideo(TOutputStream& ostRecord, TInputStream& ist, AVF
   }
 }
 
-void TCustomFFmpeg::WriteVideoStats(TOutputStream& ost, int frameSize, int pictureType) {
-  if (!vstatsFile_) {
-    vstatsFile_.reset(std::fopen(settings_.statisticsFileName.c_str(), "w"));
-    if (!vstatsFile_) throw FFmpegException("fopen fail: " + settings_.statisticsFileName);
-  }
-  FILE* file = vstatsFile_.get();
-  const AVCodecContext* enc = ost.encoder.get();
-  const int frameNumber = ost.framesWritten + 1;  // counted once the frame is sent
-  std::fprintf(file, "frame= %5d q= %2.1f ", frameNumber,
-               ost.quality < 0 ? 0.0 : double(ost.quality) / FF_QP2LAMBDA);
-  if (enc->flags & AV_CODEC_FLAG_PSNR)
-    std::fprintf(
-        file, "PSNR= %6.2f ",
-        -10.0 * std::log10(double(ost.error[0]) / (double(enc->width) * enc->height * 255.0 * 255.0)));
-  std::fprintf(file, "f_size= %6d ", frameSize);
-  const double t = std::max(double(ost.syncOpts) * av_q2d(enc->time_base), 0.01);
-  std::fprintf(file, "s_size= %8.0fkB time= %0.3f br= %7.1fkbits/s avg_br= %7.1fkbits/s ",
-               double(videoBytes_) / 1024, t, frameSize * 8 / av_q2d(enc->time_base) / 1000,
-               double(videoBytes_) * 8 / t / 1000);
-  std::fprintf(file, "type= %c\n", av::av_get_picture_type_char(AVPictureType(pictureType)));
-}
-
 void TCustomFFmpeg::ResetFrameConversion() {
   inputConverter_.SetDepth(settings_.hookBitsPerPixel);
   outputConverter_.SetDepth(settings_.hookBitsPerPixel);
@@ -392,7 +370,7 @@ void TCustomFFmpeg::ResetFrameConversion() {
   audioHookBuffer_.shrink_to_fit();
   frameHooks_.Release();
   previewWindow_.reset();
-  vstatsFile_.reset();
+  runStatistics_.vstatsFile.reset();
 }
 
 }  // namespace mediaconv::engine
