@@ -290,6 +290,18 @@ TEST_F(ConsumingSteps, AFailedOutputConsumesItsSettingsToo) {
   ExpectConsumed(core_.Settings(), kNextOutput);
 }
 
+// Refused because the input has nothing of what the output is made of.
+TEST_F(ConsumingSteps, AnOutputRefusedForWhatItsInputLacksConsumesItsSettingsToo) {
+  const std::string tone =
+      mediaconv::test::MediaFixture("scopes-tone.wav", "-f lavfi -i sine=sample_rate=22050:duration=1");
+  ASSERT_FALSE(tone.empty());
+  core_.ApplyInputOptionText(tone, "", TInputFields{});
+  Apply({{"metadata", "title=stale"}, {"streamid", "0:5"}});
+  EXPECT_EQ(ErrorOf([&] { core_.ApplyOutputOptionText(folder_ + "/out.avi", false, "an=1", {}); }),
+            tone + ": the file has no video to convert");
+  ExpectConsumed(core_.Settings(), kNextOutput);
+}
+
 TEST_F(ConsumingSteps, ANewStreamConsumesOnlyItsOwnKind) {
   const std::string source = Source();
   ASSERT_FALSE(source.empty());

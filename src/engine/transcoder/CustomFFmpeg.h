@@ -154,6 +154,12 @@ class TCustomFFmpeg : public TTranscoderOptions {
   void DumpOutputs();
 
   // OutputFiles: output set-up
+  [[noreturn]] void FailOutput(const std::string& message);
+  const AVOutputFormat* OutputFormatFor(const std::string& fileName, const std::string& url);
+  void AddOutputStreams(TOutputFile& file, const AVOutputFormat* format, bool joining);
+  void SetFileMetadata(AVFormatContext& context) const;
+  void OpenOutputTarget(TOutputFile& file, const std::string& url, const AVOutputFormat* format);
+  void ApplyMuxerSettings(AVFormatContext& context);
   void CheckInputKinds(bool joining, bool& useVideo, bool& useAudio, bool& useSubtitle);
   TOutputStream& CreateStream(TOutputFile& file, AVMediaType type);
   const AVCodec* ChooseEncoder(const TOutputFile& file, TOutputStream& ost, AVMediaType type,

@@ -98,6 +98,16 @@ AVPixelFormat ChoosePixelFormat(const void* sender, const AVCodec* codec, AVPixe
 // the run ends, so that no half-written file ever carries it. Devices, pipes
 // and other protocols are written in place, as are numbered image sequences,
 // whose muxer makes the names itself.
+TOutputFormatPtr NewOutputContext(const AVOutputFormat* format, const std::string& url) {
+  AVFormatContext* raw = nullptr;
+  if (av::avformat_alloc_output_context2(&raw, format, nullptr, nullptr) < 0 || !raw)
+    throw FFmpegException("avformat_alloc_context failed");
+  TOutputFormatPtr owned(raw);
+  raw->url = av::av_strdup(url.c_str());
+  if (!raw->url) throw FFmpegException("avformat_alloc_context failed");
+  return owned;
+}
+
 bool WritesThroughPartFile(const std::string& url, const AVOutputFormat* format) {
   if (format->flags & AVFMT_NEEDNUMBER) return false;
   const size_t colon = url.find(':');
@@ -138,104 +148,20 @@ std::vector<TStreamBinding*> TCustomFFmpeg::CollectBindings() const {
 }
 
 void TCustomFFmpeg::OpenOutputFile(const std::string& fileName, bool join) {
-  TTranscoderSettings& s = settings_;
-  // The output consumes its settings whether it is set up or fails.
-  const auto fail = [this](const std::string& message) {
-    lastErrorText_ = message;
-    ResetScope(settings_, TOptionScope::kNextOutput);
-    throw FFmpegException(message);
-  };
-  if (joinMode_) fail("Cannot join more than one output file.");
-  if (int(outputs_.size()) >= capacity_) fail(TextFormat("max output files %d reached", capacity_));
-
+  if (joinMode_) FailOutput("Cannot join more than one output file.");
+  if (int(outputs_.size()) >= capacity_) FailOutput(TextFormat("max output files %d reached", capacity_));
   const std::string url = FileNameToURL(fileName);
-  const AVOutputFormat* format = nullptr;
-  if (!s.formatName.empty()) {
-    format = av::av_guess_format(s.formatName.c_str(), nullptr, nullptr);
-    const std::string name = s.formatName;
-    // The feed format of old servers is gone from the libraries.
-    if (!format || name == "ffm")
-      fail(TextFormat("Requested output format '%s' is not a suitable output format", name.c_str()));
-  } else {
-    format = av::av_guess_format(nullptr, url.c_str(), nullptr);
-    if (!format) fail(TextFormat("Unable to find a suitable output format for '%s'", fileName.c_str()));
-  }
-  AVFormatContext* raw = nullptr;
-  if (av::avformat_alloc_output_context2(&raw, format, nullptr, nullptr) < 0 || !raw)
-    throw FFmpegException("avformat_alloc_context failed");
-  TOutputFormatPtr owned(raw);
-  raw->url = av::av_strdup(url.c_str());
-  if (!raw->url) throw FFmpegException("avformat_alloc_context failed");
-
+  const AVOutputFormat* format = OutputFormatFor(fileName, url);
+  TOutputFormatPtr owned = NewOutputContext(format, url);
   auto file = std::make_unique<TOutputFile>();
-  file->context = raw;
+  file->context = owned.get();
   file->fileName = fileName;
   const bool joining = join && inputs_.size() > 1;
-
-  bool useVideo = format->video_codec != AV_CODEC_ID_NONE || s.videoStreamCopy || !s.videoCodecName.empty();
-  bool useAudio = format->audio_codec != AV_CODEC_ID_NONE || s.audioStreamCopy || !s.audioCodecName.empty();
-  bool useSubtitle =
-      format->subtitle_codec != AV_CODEC_ID_NONE || s.subtitleStreamCopy || !s.subtitleCodecName.empty();
-  if (s.videoDisable) useVideo = false;
-  if (s.audioDisable) useAudio = false;
-  if (s.subtitleDisable) useSubtitle = false;
-  if (!inputs_.empty()) CheckInputKinds(joining, useVideo, useAudio, useSubtitle);
-
-  const auto create = [&](bool use, const char* what, void (TCustomFFmpeg::*setup)(TOutputFile&)) {
-    if (!use) return;
-    try {
-      (this->*setup)(*file);
-    } catch (const std::exception& e) {
-      fail(TextFormat("%s fail: %s", what, e.what()));
-    }
-  };
-  create(useVideo, "new_video_stream", &TCustomFFmpeg::SetupVideoStream);
-  create(useAudio, "new_audio_stream", &TCustomFFmpeg::SetupAudioStream);
-  create(useSubtitle, "new_subtitle_stream", &TCustomFFmpeg::SetupSubtitleStream);
-  // The cover goes along with what is converted, where the container has a place for it.
-  if (!joining && !file->streams.empty() && CarriedCover(inputs_, format)) {
-    TOutputStream& cover = CreateStream(*file, AVMEDIA_TYPE_VIDEO);
-    cover.cover = true;
-    cover.copy = true;
-    cover.encode.context = MakeCodecContext(nullptr);
-    if (!cover.encode.context) fail("new_video_stream fail: Could not alloc output stream");
-  }
-
-  if (s.recordingTimestamp) {
-    const time_t seconds = time_t(s.recordingTimestamp);
-    struct tm utc {};
-    gmtime_r(&seconds, &utc);
-    char text[64];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S.000000Z", &utc);
-    av::av_dict_set(&raw->metadata, "creation_time", text, 0);
-  }
-  for (const auto& [key, value] : s.pendingMetadata)
-    av::av_dict_set(&raw->metadata, key.c_str(), value.c_str(), 0);
-
-  if ((format->flags & AVFMT_NEEDNUMBER) && !av::av_filename_number_test(url.c_str()))
-    fail(ErrorText(fileName, AVERROR(EDOM)));
-
-  if (!(format->flags & AVFMT_NOFILE)) {
-    if (WritesThroughPartFile(url, format)) {
-      // A folder that cannot take the file is refused now, not when the task's turn comes.
-      int errorNumber = 0;
-      if (!app::TPartFile::Create(URLToFileName(url), errorNumber))
-        fail(ErrorText(fileName, AVERROR(errorNumber)));
-      file->openAtStart = true;
-    } else {
-      const int opened = OpenOutputURL(&raw->pb, url, AVIO_FLAG_WRITE);
-      if (opened < 0) fail(ErrorText(fileName, opened));
-    }
-  }
-
-  raw->max_delay = int(s.muxMaxDelay * AV_TIME_BASE);
-  av::av_opt_set_int(raw, "preload", int64_t(s.muxPreload * AV_TIME_BASE), AV_OPT_SEARCH_CHILDREN);
-  if (s.loopOutput >= 0) av::av_opt_set_int(raw, "loop", s.loopOutput, AV_OPT_SEARCH_CHILDREN);
-  raw->flags |= AVFMT_FLAG_NONBLOCK;
-  optionStore_.FormatTemplate();
-  optionStore_.ApplyStoredOptions(raw, kOptionMaskEncoding);
-
-  ResetScope(s, TOptionScope::kNextOutput);
+  AddOutputStreams(*file, format, joining);
+  SetFileMetadata(*file->context);
+  OpenOutputTarget(*file, url, format);
+  ApplyMuxerSettings(*file->context);
+  ResetScope(settings_, TOptionScope::kNextOutput);
 
   file->owned = std::move(owned);
   outputs_.push_back(std::move(file));
@@ -243,6 +169,109 @@ void TCustomFFmpeg::OpenOutputFile(const std::string& fileName, bool join) {
     joinMode_ = true;
     SetupJoin();
   }
+}
+
+// The output consumes its settings whether it is set up or fails.
+void TCustomFFmpeg::FailOutput(const std::string& message) {
+  lastErrorText_ = message;
+  ResetScope(settings_, TOptionScope::kNextOutput);
+  throw FFmpegException(message);
+}
+
+// The format named by "f", else the one the file name suggests.
+const AVOutputFormat* TCustomFFmpeg::OutputFormatFor(const std::string& fileName, const std::string& url) {
+  const std::string name = settings_.formatName;
+  if (name.empty()) {
+    const AVOutputFormat* guessed = av::av_guess_format(nullptr, url.c_str(), nullptr);
+    if (!guessed)
+      FailOutput(TextFormat("Unable to find a suitable output format for '%s'", fileName.c_str()));
+    return guessed;
+  }
+  const AVOutputFormat* named = av::av_guess_format(name.c_str(), nullptr, nullptr);
+  // The feed format of old servers is gone from the libraries.
+  if (!named || name == "ffm")
+    FailOutput(TextFormat("Requested output format '%s' is not a suitable output format", name.c_str()));
+  return named;
+}
+
+// A video, an audio and a subtitle stream where the format or the settings
+// ask for one and the inputs have it, then the cover that goes along.
+void TCustomFFmpeg::AddOutputStreams(TOutputFile& file, const AVOutputFormat* format, bool joining) {
+  const TTranscoderSettings& s = settings_;
+  bool useVideo = !s.videoDisable &&
+                  (format->video_codec != AV_CODEC_ID_NONE || s.videoStreamCopy || !s.videoCodecName.empty());
+  bool useAudio = !s.audioDisable &&
+                  (format->audio_codec != AV_CODEC_ID_NONE || s.audioStreamCopy || !s.audioCodecName.empty());
+  bool useSubtitle = !s.subtitleDisable && (format->subtitle_codec != AV_CODEC_ID_NONE ||
+                                            s.subtitleStreamCopy || !s.subtitleCodecName.empty());
+  if (!inputs_.empty()) CheckInputKinds(joining, useVideo, useAudio, useSubtitle);
+
+  const struct {
+    bool use;
+    const char* what;
+    void (TCustomFFmpeg::*setup)(TOutputFile&);
+  } kinds[] = {{useVideo, "new_video_stream", &TCustomFFmpeg::SetupVideoStream},
+               {useAudio, "new_audio_stream", &TCustomFFmpeg::SetupAudioStream},
+               {useSubtitle, "new_subtitle_stream", &TCustomFFmpeg::SetupSubtitleStream}};
+  for (const auto& kind : kinds) {
+    if (!kind.use) continue;
+    try {
+      (this->*kind.setup)(file);
+    } catch (const std::exception& e) {
+      FailOutput(TextFormat("%s fail: %s", kind.what, e.what()));
+    }
+  }
+  // The cover goes along with what is converted, where the container has a place for it.
+  if (!joining && !file.streams.empty() && CarriedCover(inputs_, format)) {
+    TOutputStream& cover = CreateStream(file, AVMEDIA_TYPE_VIDEO);
+    cover.cover = true;
+    cover.copy = true;
+    cover.encode.context = MakeCodecContext(nullptr);
+    if (!cover.encode.context) FailOutput("new_video_stream fail: Could not alloc output stream");
+  }
+}
+
+void TCustomFFmpeg::SetFileMetadata(AVFormatContext& context) const {
+  const TTranscoderSettings& s = settings_;
+  if (s.recordingTimestamp) {
+    const time_t seconds = time_t(s.recordingTimestamp);
+    struct tm utc {};
+    gmtime_r(&seconds, &utc);
+    char text[64];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S.000000Z", &utc);
+    av::av_dict_set(&context.metadata, "creation_time", text, 0);
+  }
+  for (const auto& [key, value] : s.pendingMetadata)
+    av::av_dict_set(&context.metadata, key.c_str(), value.c_str(), 0);
+}
+
+// Where the muxer writes: a hidden file made now and opened when the run
+// starts, or the target itself (devices, pipes, protocols).
+void TCustomFFmpeg::OpenOutputTarget(TOutputFile& file, const std::string& url,
+                                     const AVOutputFormat* format) {
+  if ((format->flags & AVFMT_NEEDNUMBER) && !av::av_filename_number_test(url.c_str()))
+    FailOutput(ErrorText(file.fileName, AVERROR(EDOM)));
+  if (format->flags & AVFMT_NOFILE) return;
+  if (WritesThroughPartFile(url, format)) {
+    // A folder that cannot take the file is refused now, not when the task's turn comes.
+    int errorNumber = 0;
+    if (!app::TPartFile::Create(URLToFileName(url), errorNumber))
+      FailOutput(ErrorText(file.fileName, AVERROR(errorNumber)));
+    file.openAtStart = true;
+    return;
+  }
+  const int opened = OpenOutputURL(&file.context->pb, url, AVIO_FLAG_WRITE);
+  if (opened < 0) FailOutput(ErrorText(file.fileName, opened));
+}
+
+void TCustomFFmpeg::ApplyMuxerSettings(AVFormatContext& context) {
+  const TTranscoderSettings& s = settings_;
+  context.max_delay = int(s.muxMaxDelay * AV_TIME_BASE);
+  av::av_opt_set_int(&context, "preload", int64_t(s.muxPreload * AV_TIME_BASE), AV_OPT_SEARCH_CHILDREN);
+  if (s.loopOutput >= 0) av::av_opt_set_int(&context, "loop", s.loopOutput, AV_OPT_SEARCH_CHILDREN);
+  context.flags |= AVFMT_FLAG_NONBLOCK;
+  optionStore_.FormatTemplate();
+  optionStore_.ApplyStoredOptions(&context, kOptionMaskEncoding);
 }
 
 // Each kind the output would have is kept when an input has it. A file with
@@ -254,8 +283,7 @@ void TCustomFFmpeg::CheckInputKinds(bool joining, bool& useVideo, bool& useAudio
   try {
     for (const auto& input : inputs_) kinds.push_back(KindsOf(input->context.get()));
   } catch (const std::exception& e) {
-    lastErrorText_ = TextFormat("check_audio_video_sub_inputs fail: %s", e.what());
-    throw FFmpegException(lastErrorText_);
+    FailOutput(TextFormat("check_audio_video_sub_inputs fail: %s", e.what()));
   }
   const struct {
     const char* name;
@@ -273,18 +301,14 @@ void TCustomFFmpeg::CheckInputKinds(bool joining, bool& useVideo, bool& useAudio
     if (row.has != &TStreamKinds::subtitle)
       lacking += (lacking.empty() ? "" : " or ") + std::string(row.name);
   }
-  const auto refuse = [this](const std::string& message) {
-    lastErrorText_ = message;
-    throw FFmpegException(message);
-  };
   if (!useVideo && !useAudio && !useSubtitle && !lacking.empty())
-    refuse(inputs_.size() == 1 ? InputName(*inputs_[0]) + ": the file has no " + lacking + " to convert"
-                               : "The input files have no " + lacking + " to convert");
+    FailOutput(inputs_.size() == 1 ? InputName(*inputs_[0]) + ": the file has no " + lacking + " to convert"
+                                   : "The input files have no " + lacking + " to convert");
   if (!joining) return;
   for (size_t i = 0; i < inputs_.size(); ++i)
     for (const auto& row : rows)
       if (*row.use && !(kinds[i].*row.has))
-        refuse("Cannot join: " + InputName(*inputs_[i]) + " has no " + row.name);
+        FailOutput("Cannot join: " + InputName(*inputs_[i]) + " has no " + row.name);
 }
 
 TOutputStream& TCustomFFmpeg::CreateStream(TOutputFile& file, AVMediaType type) {
