@@ -40,7 +40,7 @@ std::string MetadataValue(const AVDictionary* metadata, const std::string& key,
                           const std::string& defaultValue);
 
 // Reads a whole file into contents: 0, or -1 when it cannot be opened or
-// read, or -12 when there is not memory enough.
+// read, or AVERROR(ENOMEM) when there is not memory enough.
 int ReadWholeFile(const std::string& name, std::string& contents);
 
 }  // namespace mediaconv::engine
