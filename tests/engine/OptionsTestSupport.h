@@ -1,6 +1,5 @@
 #pragma once
-// A transcoder with the run's hooks replaced by recorders, and the message
-// of an option error.
+// A transcoder with the run's hooks replaced by recorders.
 #include <gtest/gtest.h>
 
 #include <mutex>
@@ -12,6 +11,7 @@
 #include "engine/loader/FFLoader.h"
 #include "engine/log/FFLogger.h"
 #include "engine/transcoder/Options.h"
+#include "support/EngineErrors.h"
 #include "support/LogCapture.h"
 
 namespace mediaconv::test {
@@ -65,16 +65,5 @@ class TTestTranscoder : public engine::TTranscoderOptions {
   }
   std::vector<AVRational> InputVideoFrameRates() const override { return inputRates; }
 };
-
-// The message of the FFmpegException that fn raises, or "(no exception)".
-template <typename F>
-std::string ErrorOf(F&& fn) {
-  try {
-    fn();
-  } catch (const engine::FFmpegException& error) {
-    return error.what();
-  }
-  return "(no exception)";
-}
 
 }  // namespace mediaconv::test

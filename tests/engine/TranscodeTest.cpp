@@ -15,6 +15,7 @@
 #include "engine/log/FFLogger.h"
 #include "engine/transcoder/ConvertThread.h"
 #include "engine/transcoder/CustomFFmpeg.h"
+#include "support/EngineErrors.h"
 #include "support/Fixtures.h"
 #include "support/LogCapture.h"
 #include "support/LogLines.h"
@@ -386,18 +387,10 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(TranscodeTest, InputErrorsCarryTheirReason) {
   TCustomFFmpeg core;
   const std::string missing = folder_ + "/missing.mp4";
-  try {
-    core.ApplyInputOptionText(missing, "", TInputFields{});
-    FAIL() << "opened a missing file";
-  } catch (const FFmpegException& e) {
-    EXPECT_EQ(std::string(e.what()), missing + ": No such file or directory");
-  }
-  try {
-    core.ApplyInputOptionText(H264AacSource(), "vcodec=nosuch", TInputFields{});
-    FAIL() << "accepted an unknown decoder";
-  } catch (const FFmpegException& e) {
-    EXPECT_EQ(std::string(e.what()), "Unknown decoder 'nosuch'");
-  }
+  EXPECT_EQ(ErrorOf([&] { core.ApplyInputOptionText(missing, "", TInputFields{}); }),
+            missing + ": No such file or directory");
+  EXPECT_EQ(ErrorOf([&] { core.ApplyInputOptionText(H264AacSource(), "vcodec=nosuch", TInputFields{}); }),
+            "Unknown decoder 'nosuch'");
   EXPECT_EQ(core.InputFileCount(), 0);
   EXPECT_EQ(core.LastErrorText(), "Unknown decoder 'nosuch'");
 }
@@ -423,12 +416,8 @@ TEST_F(TranscodeTest, ForcedRawInputIsReadWithTheGivenSizeFormatAndRate) {
 // A refused input consumes its forced format, so the next input is not read as that format.
 TEST_F(TranscodeTest, UnknownInputFormatIsRefusedAndNotKeptForTheNextInput) {
   TCustomFFmpeg core;
-  try {
-    core.ApplyInputOptionText(H264AacSource(), "f=nosuchformat", TInputFields{});
-    FAIL() << "accepted an unknown input format";
-  } catch (const FFmpegException& e) {
-    EXPECT_EQ(std::string(e.what()), "Unknown input format: \"nosuchformat\"");
-  }
+  EXPECT_EQ(ErrorOf([&] { core.ApplyInputOptionText(H264AacSource(), "f=nosuchformat", TInputFields{}); }),
+            "Unknown input format: \"nosuchformat\"");
   EXPECT_EQ(core.InputFileCount(), 0);
   core.ApplyInputOptionText(H264AacSource(), "", TInputFields{});
   EXPECT_EQ(core.InputFileCount(), 1);
@@ -875,12 +864,10 @@ TEST_F(TranscodeTest, AnOutputThatCannotBeOpenedSaysWhy) {
   const std::string out = folder_ + "/no/such/folder/out.avi";
   TCustomFFmpeg core;
   core.ApplyInputOptionText(H264AacSource(), "", TInputFields{});
-  try {
-    core.ApplyOutputOptionText(out, false, "vcodec=mpeg4\nacodec=libmp3lame", TOutputFields{});
-    FAIL() << "set up an output in a missing folder";
-  } catch (const FFmpegException& e) {
-    EXPECT_EQ(std::string(e.what()), out + ": No such file or directory");
-  }
+  EXPECT_EQ(ErrorOf([&] {
+              core.ApplyOutputOptionText(out, false, "vcodec=mpeg4\nacodec=libmp3lame", TOutputFields{});
+            }),
+            out + ": No such file or directory");
   EXPECT_EQ(core.OutputFileCount(), 0);
 }
 

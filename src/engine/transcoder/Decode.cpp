@@ -13,6 +13,15 @@ namespace {
 
 TFFLogger& Logger() { return TFFLogger::DefaultLogger(); }
 
+// Where the decoded frame stands; without a timestamp, where the last one
+// said the next would be.
+void TakeFramePosition(TInputStream& ist, const AVFrame* frame) {
+  if (frame->best_effort_timestamp != AV_NOPTS_VALUE)
+    ist.pts = av::av_rescale_q(frame->best_effort_timestamp, ist.st->time_base, AV_TIME_BASE_Q);
+  else
+    ist.pts = ist.nextPts;
+}
+
 }  // namespace
 
 bool TCustomFFmpeg::ProcessPacket(TInputStream& ist, const AVPacket* packet) {
@@ -66,10 +75,7 @@ bool TCustomFFmpeg::DecodeAudio(TInputStream& ist, const AVPacket* packet) {
     const int got = av::avcodec_receive_frame(dec, frame);
     if (got == AVERROR(EAGAIN) || got == AVERROR_EOF) break;
     if (got < 0) return false;
-    if (frame->best_effort_timestamp != AV_NOPTS_VALUE)
-      ist.pts = av::av_rescale_q(frame->best_effort_timestamp, ist.st->time_base, AV_TIME_BASE_Q);
-    else
-      ist.pts = ist.nextPts;
+    TakeFramePosition(ist, frame);
     if (frame->sample_rate > 0)
       ist.nextPts = ist.pts + int64_t(AV_TIME_BASE) * frame->nb_samples / frame->sample_rate;
     PushAudioFrame(ist, frame);
@@ -88,10 +94,7 @@ bool TCustomFFmpeg::DecodeVideo(TInputStream& ist, const AVPacket* packet) {
     if (got == AVERROR_EOF && ist.video.deinterlacer) DeinterlaceVideo(ist, nullptr);
     if (got == AVERROR(EAGAIN) || got == AVERROR_EOF) break;
     if (got < 0) return false;
-    if (frame->best_effort_timestamp != AV_NOPTS_VALUE)
-      ist.pts = av::av_rescale_q(frame->best_effort_timestamp, ist.st->time_base, AV_TIME_BASE_Q);
-    else
-      ist.pts = ist.nextPts;
+    TakeFramePosition(ist, frame);
     AVRational rate = dec->framerate.num ? dec->framerate : ist.st->avg_frame_rate;
     if (rate.num && rate.den) {
       const int ticks = 1 + frame->repeat_pict;
