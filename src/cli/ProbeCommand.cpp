@@ -30,27 +30,24 @@ void PrintCells(TConsole& console, const TFileListRow& row) {
 std::string JsonObject(const TFileListRow& row) {
   const convert::TFileFacts& f = row.Facts;
   const bool frameRateKnown = f.FrameRateNum > 0 && f.FrameRateDen > 0;
-  const auto text = [](const std::string& value) {
-    return value.empty() ? std::string("null") : JsonString(value);
-  };
-  std::string json = "{\"file\": " + JsonString(row.FullName());
-  json += ", \"duration\": " + JsonCount(f.Duration);
-  json += ", \"fileSize\": " + JsonCount(f.FileSize);
-  json += ", \"bitRate\": " + JsonCount(f.BitRate);
-  json += ", \"audioOnly\": " + std::string(row.AudioOnly ? "true" : "false");
-  json += ", \"videoCodec\": " + text(f.VideoCodec);
-  json += ", \"videoBitRate\": " + JsonCount(f.VideoBitRate);
-  json += ", \"width\": " + JsonCount(f.Width);
-  json += ", \"height\": " + JsonCount(f.Height);
-  json +=
-      ", \"frameRate\": " +
-      JsonNumber(frameRateKnown ? static_cast<double>(f.FrameRateNum) / f.FrameRateDen : 0, frameRateKnown);
-  json += ", \"aspectRatio\": " + JsonNumber(f.AspectRatio, f.AspectRatio > 0);
-  json += ", \"audioCodec\": " + text(f.AudioCodec);
-  json += ", \"audioBitRate\": " + JsonCount(f.AudioBitRate);
-  json += ", \"channels\": " + JsonCount(f.Channels);
-  json += ", \"sampleRate\": " + JsonCount(f.SampleRate);
-  return json + "}";
+  return TJsonObject()
+      .Text("file", row.FullName())
+      .Count("duration", f.Duration)
+      .Count("fileSize", f.FileSize)
+      .Count("bitRate", f.BitRate)
+      .Bool("audioOnly", row.AudioOnly)
+      .TextOrNull("videoCodec", f.VideoCodec)
+      .Count("videoBitRate", f.VideoBitRate)
+      .Count("width", f.Width)
+      .Count("height", f.Height)
+      .Number("frameRate", frameRateKnown ? static_cast<double>(f.FrameRateNum) / f.FrameRateDen : 0,
+              frameRateKnown)
+      .Number("aspectRatio", f.AspectRatio, f.AspectRatio > 0)
+      .TextOrNull("audioCodec", f.AudioCodec)
+      .Count("audioBitRate", f.AudioBitRate)
+      .Count("channels", f.Channels)
+      .Count("sampleRate", f.SampleRate)
+      .Str();
 }
 
 }  // namespace
@@ -71,8 +68,7 @@ int RunProbe(const TArguments& args, TCliContext& context) {
     if (list.Count() == before) {
       ++failed;
       const std::string error = list.FailedList().empty() ? std::string() : list.FailedList().front();
-      if (json)
-        objects.push_back("{\"file\": " + JsonString(name) + ", \"error\": " + JsonString(error) + "}");
+      if (json) objects.push_back(TJsonObject().Text("file", name).Text("error", error).Str());
       continue;
     }
     const TFileListRow& row = list.Rows().back();
