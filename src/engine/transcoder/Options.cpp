@@ -186,6 +186,9 @@ template <typename... TVisitors>
 struct TOverloaded : TVisitors... {
   using TVisitors::operator()...;
 };
+// Clang before 17 deduces no aggregate's template arguments by itself.
+template <typename... TVisitors>
+TOverloaded(TVisitors...) -> TOverloaded<TVisitors...>;
 
 }  // namespace
 
