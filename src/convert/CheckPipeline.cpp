@@ -21,7 +21,7 @@ TCheckPipeline::~TCheckPipeline() {
 void TCheckPipeline::Work(size_t lane) {
   for (size_t item = lane; item < items_; item += lanes_) {
     {
-      std::unique_lock hold(lock_);
+      std::lock_guard hold(lock_);
       if (cancelled_) return;
     }
     open_(lane, item);

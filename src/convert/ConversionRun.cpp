@@ -260,7 +260,7 @@ TConversionRun::TTaskSetup TConversionRun::FinishCheck(TRunEncoder& encoder, con
 
   TTaskSetup setup = tsOutputFailed;
   if (encoder.SetOutputFile(opened.Task, queued.Output.FileName, &queued.Output)) {
-    const TInputFacts& facts = opened.Described;
+    const TDescribedInput& facts = opened.Described;
     const std::string& name = facts.Facts.FileName.empty() ? queued.Input.FileName : facts.Facts.FileName;
     TProgressRow row;
     row.Caption = NameWithoutFolder(name);
@@ -283,8 +283,8 @@ TConversionRun::TTaskSetup TConversionRun::FinishCheck(TRunEncoder& encoder, con
   return setup;
 }
 
-TConversionRun::TInputFacts TConversionRun::DescribeInput(engine::TFFDecoder& input) {
-  TInputFacts described;
+TConversionRun::TDescribedInput TConversionRun::DescribeInput(engine::TFFDecoder& input) {
+  TDescribedInput described;
   described.Facts.FileName = input.GetFileName();
   engine::TAudioStreamInfo audio;
   if (input.GetAudioStreamInfo(-1, audio)) described.Facts.AudioBitrate = audio.BitRate;

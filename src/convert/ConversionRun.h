@@ -211,7 +211,8 @@ class TConversionRun {
   void EndUnstarted();
   void CreateJoinedTask(std::span<const TFileListRow> files);
   enum TTaskSetup { tsCreated, tsInputFailed, tsOutputFailed };
-  struct TInputFacts {
+  // What the check learns of a file from its open input.
+  struct TDescribedInput {
     profiles::TInputFacts Facts;
     int64_t Duration = -1;
   };
@@ -220,11 +221,11 @@ class TConversionRun {
     engine::TInputOptions Input;
     int Task = -1;
     std::string Error;
-    TInputFacts Described;
+    TDescribedInput Described;
     std::exception_ptr Failure;
   };
   static TOpenedFile OpenForCheck(TRunEncoder& encoder, const std::string& fileName);
-  static TInputFacts DescribeInput(engine::TFFDecoder& input);
+  static TDescribedInput DescribeInput(engine::TFFDecoder& input);
   TTaskSetup FinishCheck(TRunEncoder& encoder, const TFileListRow& file, const TOpenedFile& opened,
                          profiles::TOutputNames& names);
   void CountCheck(TTaskSetup setup);

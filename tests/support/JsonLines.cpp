@@ -4,15 +4,14 @@
 
 #include <QJsonDocument>
 #include <QJsonParseError>
-#include <sstream>
+
+#include "support/LogLines.h"
 
 namespace mediaconv::test {
 
 std::vector<QJsonObject> ParseJsonLines(const std::string& text) {
   std::vector<QJsonObject> objects;
-  std::istringstream lines(text);
-  std::string line;
-  while (std::getline(lines, line)) {
+  for (const std::string& line : SplitLines(text)) {
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(line), &error);
     if (error.error != QJsonParseError::NoError || !document.isObject()) {
