@@ -55,7 +55,11 @@ TFormLog::TFormLog(TDialogs& dialogs, QWidget* parent)
 
 void TFormLog::AppendLog(const QString& line) {
   text_->appendPlainText(line);
-  // Lines begin with what tells them apart; keep their starts in view.
+  // Lines begin with what tells them apart; keep their starts in view. The
+  // cursor goes to the start of the last line, as showing the window scrolls
+  // to the cursor.
+  text_->moveCursor(QTextCursor::End);
+  text_->moveCursor(QTextCursor::StartOfBlock);
   text_->horizontalScrollBar()->setValue(0);
 }
 

@@ -1,6 +1,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 
 #include "WizardTestSupport.h"
 #include "app/IniFile.h"
@@ -55,6 +56,19 @@ class FormLogTest : public QObject {
     log.resize(700, 400);
     QTRY_COMPARE(log.width(), 700);
     ExpectCentredButtons(log);
+  }
+
+  // Lines longer than the window are shown from their start, also when the
+  // window opens after they were added.
+  void LongLinesShowTheirStartWhenTheWindowOpens() {
+    TScriptedDialogs dialogs;
+    TFormLog log(dialogs);
+    for (int i = 0; i < 4; ++i) log.AppendLog("line " + QString::number(i) + ": " + QString(200, 'x'));
+    log.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&log));
+    auto* text = log.findChild<QPlainTextEdit*>();
+    QVERIFY(text->horizontalScrollBar()->maximum() > 0);
+    QCOMPARE(text->horizontalScrollBar()->value(), 0);
   }
 
   void OkCloses() {
