@@ -78,6 +78,7 @@ uint64_t TCustomWinHTTP::DataSize() const { return run_ ? run_->dataSize : 0; }
 uint64_t TCustomWinHTTP::BytesRead() const { return run_ ? run_->bytesRead : 0; }
 std::string TCustomWinHTTP::ContentType() const { return run_ ? run_->contentType : std::string(); }
 std::string TCustomWinHTTP::LastErrorText() const { return run_ ? run_->lastError : std::string(); }
+TTransferFailure TCustomWinHTTP::Failure() const { return run_ ? run_->failure : tfNone; }
 
 void TCustomWinHTTP::Execute() {
   TEventWinThread* thread = TEventWinThread::Current();

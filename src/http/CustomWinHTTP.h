@@ -32,6 +32,7 @@ struct TWinHTTPProperties {
   bool ShowGoOnlineMessage = false;
   bool WorkOffline = false;
   TBufferSize TransferBufferSize = 4096;
+  TWinHTTPLimits Limits;
 };
 
 struct TWinHTTPEvents {
@@ -83,6 +84,8 @@ class TCustomWinHTTP : protected TWinHTTPProperties, protected TWinHTTPEvents {
   std::string ContentType() const;
   // Why the output file could not be created, or why the request failed.
   std::string LastErrorText() const;
+  // Of the last run: why it failed (tfNone when it succeeded or runs).
+  TTransferFailure Failure() const;
 
   TThreadPriority ThreadPriority() const { return thread_.Priority(); }
   void SetThreadPriority(TThreadPriority priority) { thread_.SetPriority(priority); }

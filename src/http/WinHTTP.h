@@ -11,6 +11,7 @@ class TWinHTTP : public TCustomWinHTTP {
   using TWinHTTPProperties::Agent;
   using TWinHTTPProperties::CacheOptions;
   using TWinHTTPProperties::InternetOptions;
+  using TWinHTTPProperties::Limits;
   using TWinHTTPProperties::OutputFileAttributes;
   using TWinHTTPProperties::OutputFileName;
   using TWinHTTPProperties::Password;

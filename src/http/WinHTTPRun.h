@@ -64,6 +64,7 @@ class TWinHTTPRun {
   bool aborted = false;  // the abort was performed; no end-of-run report
   std::atomic<bool> deleteOnAbort{false};
   std::string lastError;
+  TTransferFailure failure = tfNone;
 
   bool Succeeded() const;
   void ComputeStatistics();

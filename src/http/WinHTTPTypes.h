@@ -69,6 +69,36 @@ struct TWinHTTPTimeouts {
 
 using TBufferSize = int;
 
+// Why the last run failed, beside its terminal events: a caller must tell a
+// failure of its own side (stop trying) from an unavailable answer (try the
+// next one).
+enum TTransferFailure {
+  tfNone,
+  tfHostUnreachable,   // no response at all
+  tfHTTPStatus,        // an answer other than 200 and 206
+  tfConnLost,          // the body ended early or its read failed
+  tfStalled,           // slower than the low-speed limit for its time
+  tfTimedOut,          // the whole run took longer than its limit
+  tfTooLarge,          // a body held in memory passed its cap
+  tfLocalWrite,        // the output file could not be created or written
+  tfSchemeRefused,     // a link or a redirect to anything but http(s)
+  tfTooManyRedirects,
+  tfAborted
+};
+
+// Limits of a run beside the time-outs.
+struct TWinHTTPLimits {
+  // A body kept in memory (a page, an error body) larger than this fails
+  // the run; 0 means no cap.
+  uint64_t MaxMemoryBody = 16u << 20;
+  // Fewer than LowSpeedLimit bytes a second for LowSpeedTime seconds fail
+  // the run as stalled; a time of 0 turns the check off.
+  uint32_t LowSpeedLimit = 1024;
+  uint32_t LowSpeedTime = 60;
+  // Milliseconds for the whole run; 0 means none.
+  uint32_t TotalTimeout = 0;
+};
+
 // The text of a status code of the status event.
 const char* StatusText(int code);
 
